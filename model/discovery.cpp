@@ -1,0 +1,43 @@
+#include "model/discovery.h"
+
+#include "model/run_flags.h"
+
+namespace tallyvane {
+
+std::string joinPath(const std::string& dir, const std::string& rest) {
+    if (!dir.empty() && dir.back() == '/') return dir + rest;
+    return dir + "/" + rest;
+}
+
+std::vector<std::string> codexBundles(const std::string& home) {
+    return {"/Applications/Codex.app", "/Applications/ChatGPT.app", joinPath(home, "Applications/Codex.app"),
+            joinPath(home, "Applications/ChatGPT.app")};
+}
+
+std::vector<std::string> codexCandidates(const std::vector<std::string>& bundles, const std::string& home) {
+    std::vector<std::string> candidates;
+    candidates.reserve(bundles.size() * codexLayouts().size() + 3);
+    for (const auto& bundle : bundles)
+        for (const auto& layout : codexLayouts()) candidates.push_back(joinPath(bundle, layout));
+    candidates.push_back("/opt/homebrew/bin/codex");
+    candidates.push_back("/usr/local/bin/codex");
+    candidates.push_back(joinPath(home, ".local/bin/codex"));
+    return candidates;
+}
+
+std::optional<std::string> findOnPath(const std::string& name, const std::string& pathVariable,
+                                      const FileSystem& files) {
+    std::string_view rest = pathVariable;
+    for (;;) {
+        const auto colon = rest.find(':');
+        const std::string directory(rest.substr(0, colon));
+        if (!directory.empty() && directory.front() == '/') {
+            const std::string candidate = joinPath(directory, name);
+            if (files.isExecutable(candidate)) return candidate;
+        }
+        if (colon == std::string_view::npos) return std::nullopt;
+        rest.remove_prefix(colon + 1);
+    }
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,123 @@
+#include "model/formatting.h"
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <memory>
+
+#include <unicode/decimfmt.h>
+#include <unicode/dtptngen.h>
+#include <unicode/numfmt.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+
+namespace tallyvane {
+namespace {
+
+const icu::Locale french("fr_FR");
+
+std::string utf8(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+UDate icuDate(Instant t) {
+    return static_cast<UDate>(std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count());
+}
+
+// The user's zone as TZ or the system says now, re-read at every call.
+std::unique_ptr<icu::TimeZone> userZone() { return std::unique_ptr<icu::TimeZone>(icu::TimeZone::detectHostTimeZone()); }
+
+// The locale a Linux user sets for times: LC_ALL, then LC_TIME, then LANG ("de_DE.UTF-8@euro" -> "de_DE").
+icu::Locale userTimeLocale() {
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0') continue;
+        std::string name(value);
+        name = name.substr(0, name.find_first_of(".@"));
+        if (name == "C" || name == "POSIX") return icu::Locale("en_US_POSIX");
+        return icu::Locale(name.c_str());
+    }
+    return icu::Locale("en_US_POSIX");
+}
+
+std::string formatWithSkeleton(Instant t, const icu::Locale& locale, const char* skeleton) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(locale, status));
+    if (U_FAILURE(status)) return {};
+    icu::UnicodeString pattern = generator->getBestPattern(icu::UnicodeString(skeleton), status);
+    if (U_FAILURE(status)) return {};
+    icu::SimpleDateFormat format(pattern, locale, status);
+    if (U_FAILURE(status)) return {};
+    format.adoptTimeZone(userZone().release());
+    icu::UnicodeString text;
+    format.format(icuDate(t), text);
+    return utf8(text);
+}
+
+}  // namespace
+
+std::string compactNumber(std::int64_t n) {
+    struct Unit {
+        double threshold;
+        const char* suffix;
+    };
+    constexpr std::array units{Unit{1e9, "Md"}, Unit{1e6, "M"}, Unit{1e3, "k"}};
+    const double v = static_cast<double>(n);
+    for (const auto& unit : units) {
+        if (unit.threshold > v) continue;
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(french, status));
+        std::string number;
+        if (U_SUCCESS(status)) {
+            format->setGroupingUsed(false);
+            format->setMinimumFractionDigits(0);
+            format->setMaximumFractionDigits(1);
+            format->setRoundingMode(icu::NumberFormat::kRoundHalfEven);
+            icu::UnicodeString text;
+            format->format(v / unit.threshold, text);
+            number = utf8(text);
+        }
+        if (number.empty()) number = "—";
+        return number + " " + unit.suffix;
+    }
+    return std::to_string(n);
+}
+
+std::string day(const std::string& key) {
+    UErrorCode status = U_ZERO_ERROR;
+    icu::SimpleDateFormat reader(icu::UnicodeString("yyyy-MM-dd"), icu::Locale("en_US_POSIX"), status);
+    icu::SimpleDateFormat writer(icu::UnicodeString("d MMMM yyyy"), french, status);
+    if (U_FAILURE(status)) return key;
+    reader.adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
+    writer.adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
+    reader.setLenient(false);
+
+    // ICU skips leading blanks even when strict; a key with any is not a day key.
+    if (key.empty() || std::isspace(static_cast<unsigned char>(key.front()))) return key;
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(key);
+    icu::ParsePosition position(0);
+    UDate date = reader.parse(text, position);
+    if (position.getErrorIndex() >= 0 || position.getIndex() != text.length()) return key;
+    icu::UnicodeString out;
+    writer.format(date, out);
+    return utf8(out);
+}
+
+std::int64_t roundedPercent(double x) {
+    if (std::isnan(x)) return 0;
+    const double rounded = std::round(x);  // halves away from zero
+    if (rounded >= 9223372036854775808.0) return std::numeric_limits<std::int64_t>::max();
+    if (rounded < -9223372036854775808.0) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(rounded);
+}
+
+std::string resetStamp(Instant t) { return formatWithSkeleton(t, french, "dMMMjmm"); }
+
+std::string clockTime(Instant t) { return formatWithSkeleton(t, userTimeLocale(), "jmmss"); }
+
+}  // namespace tallyvane

@@ -1,0 +1,27 @@
+#pragma once
+// One rate-limit window and the parser that turns a rate-limit payload into the display list.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/clock.h"
+
+namespace tallyvane {
+
+using Json = nlohmann::json;
+
+struct QuotaWindow {
+    std::string id;
+    std::string name;
+    double used = 0;  // 0...100
+    std::optional<Instant> reset;
+
+    bool operator==(const QuotaWindow&) const = default;
+};
+
+// Never fails: whatever has the wrong shape is left out.
+std::vector<QuotaWindow> quotaWindows(const Json& payload);
+
+}  // namespace tallyvane

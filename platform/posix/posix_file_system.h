@@ -1,0 +1,16 @@
+#pragma once
+// FileSystem on POSIX calls; modes are set exactly, whatever the umask.
+#include "platform/file_system.h"
+
+namespace tallyvane {
+
+class PosixFileSystem final : public FileSystem {
+public:
+    bool isExecutable(const std::string& path) const override;
+    bool createDirectories(const std::string& path, mode_t mode) override;
+    // A private temporary beside `path`, given `mode` before its first byte, synced and renamed
+    // over `path`; on failure the temporary is removed and `path` is untouched.
+    bool replaceAtomically(const std::string& path, std::string_view bytes, mode_t mode) override;
+};
+
+}  // namespace tallyvane

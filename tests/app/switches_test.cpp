@@ -1,0 +1,57 @@
+// The binary's switches and exit codes, run as a user would run it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* passLine =
+    "PASS: quota parsing, Codex path layouts, panel placement; demo without process or polling when --demo-data is set\n";
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the program with no display and a private HOME, so it never touches the user's files.
+Outcome run(std::vector<std::string> arguments, int timeoutSeconds = 20) {
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY HOME=" + std::string(TEST_HOME) + " timeout --preserve-status -s TERM " +
+                          std::to_string(timeoutSeconds) + " " + TALLYVANE_BINARY;
+    for (const auto& argument : arguments) command += " '" + argument + "'";
+    command += " 2>/dev/null";
+    Outcome outcome;
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> chunk{};
+    while (std::size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) outcome.out.append(chunk.data(), n);
+    const int status = pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return outcome;
+}
+
+TEST(Switches, SelfTestPrintsExactlyThePassLine) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"--self-test"}, {"--self-test", "--demo-data"}, {"--demo-data", "--self-test"},
+             {"--self-test", "--self-test", "other"}, {"x", "--self-test", "--demo-data", "--demo-data"}}) {
+        const auto outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 0) << arguments.size();
+        EXPECT_EQ(outcome.out, passLine);
+    }
+}
+
+TEST(Switches, NearMissesAreNotSwitches) {
+    // None of these asks for the self-test, so the demo runs on until SIGTERM ends it cleanly,
+    // having printed nothing on standard output.
+    for (const char* argument : {"--Self-test", "--self-test=1", "-self-test", "--self", "--self-test ", " --self-test"}) {
+        const auto outcome = run({argument, "--demo-data"}, 2);
+        EXPECT_EQ(outcome.status, 0) << argument;
+        EXPECT_EQ(outcome.out, "") << argument;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs everything Tallyvane needs to build, run and test on Debian 12.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+  build-essential cmake ninja-build pkg-config file dpkg-dev \
+  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev \
+  nlohmann-json3-dev libicu-dev libgtest-dev libbenchmark-dev \
+  clang-14 libclang-rt-14-dev \
+  xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 fonts-dejavu-core \
+  nodejs npm jq procps ca-certificates
