@@ -20,6 +20,12 @@ for switches in "--self-test" "--self-test --demo-data" "--demo-data --self-test
   [ "$out" = "$pass_line" ] || { echo "self-test $switches printed: $out"; exit 1; }
 done
 ctest --test-dir build --output-on-failure -j "$jobs"
+# The Debian package is installed on this machine and tried from /usr/bin: only as root.
+if [ "$(id -u)" -eq 0 ]; then
+  sh packaging/test-deb.sh build
+else
+  echo "Debian package check skipped: it installs the package, run as root to include it."
+fi
 
 configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTALLYVANE_SANITIZE=address,undefined -DTALLYVANE_BUILD_BENCH=OFF
 ctest --test-dir build-asan --output-on-failure -j "$jobs"

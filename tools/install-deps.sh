@@ -11,4 +11,4 @@ $SUDO apt-get install -y --no-install-recommends \
   nlohmann-json3-dev libicu-dev libgtest-dev libbenchmark-dev \
   clang-14 libclang-rt-14-dev \
   xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 fonts-dejavu-core \
-  nodejs npm jq procps ca-certificates
+  nodejs npm jq procps ca-certificates desktop-file-utils groff-base
