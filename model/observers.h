@@ -14,7 +14,7 @@ public:
         return last_;
     }
     void disconnect(Token token) { observers_.erase(token); }
-    void emit() const {
+    void notify() const {
         for (const auto& [token, observer] : observers_) observer();
     }
 

@@ -88,7 +88,7 @@ private:
 
     template <typename T, typename V>
     void publish(T& property, V&& value) {
-        willChange_.emit();
+        willChange_.notify();
         property = std::forward<V>(value);
     }
 

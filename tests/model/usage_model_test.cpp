@@ -430,7 +430,7 @@ TEST(UsageModel, StaleExitNoticesAndLateLinesOfADeadChildAreIgnored) {
 TEST(UsageModel, DeadChildsUnterminatedLineDoesNotSwallowTheNextHandshake) {
     ModelRig rig;
     rig.startReady();
-    rig.child().emit(R"({"id":11,"res)");
+    rig.child().print(R"({"id":11,"res)");
     rig.child().exit();
     rig.loop->drain();
     rig.model->refresh();
@@ -442,14 +442,14 @@ TEST(UsageModel, FramingAcrossReads) {
     ModelRig rig;
     rig.model->start();
     auto& child = rig.child();
-    child.emit(R"({"id":1,)");
+    child.print(R"({"id":1,)");
     rig.loop->drain();
     EXPECT_FALSE(rig.model->ready());
-    child.emit("\"result\":{}}\r\n\n   \n[1,2]\n\"text\"\nnot json\n");
+    child.print("\"result\":{}}\r\n\n   \n[1,2]\n\"text\"\nnot json\n");
     rig.loop->drain();
     EXPECT_TRUE(rig.model->ready());
     // Two answers in one read, handled in order.
-    child.emit(R"({"id":11,"result":{"rateLimits":{"primary":{"usedPercent":10}}}})" "\n"
+    child.print(R"({"id":11,"result":{"rateLimits":{"primary":{"usedPercent":10}}}})" "\n"
                R"({"method":"account/rateLimits/updated","params":{"rateLimits":{"primary":{"usedPercent":20}}}})" "\n");
     rig.loop->drain();
     ASSERT_EQ(rig.model->windows().size(), 1u);
@@ -461,7 +461,7 @@ TEST(UsageModel, CallbacksAfterTheModelIsGoneDoNothing) {
     rig.startReady();
     auto child = rig.launcher->last();
     rig.model.reset();
-    child->emit(R"({"id":11,"result":{}})" "\n");
+    child->print(R"({"id":11,"result":{}})" "\n");
     child->exit();
     rig.loop->fireTimers();
     EXPECT_EQ(rig.loop->drain(), 2);  // the posted deliveries ran and found no model

@@ -64,7 +64,7 @@ bool FakeChild::write(std::string_view bytes) {
     return true;
 }
 
-void FakeChild::emit(std::string_view bytes) {
+void FakeChild::print(std::string_view bytes) {
     if (!outputStopped) events.output(bytes);
 }
 
@@ -122,7 +122,7 @@ void ModelRig::startReady() {
 }
 
 void ModelRig::receive(const std::string& json) {
-    child().emitLine(json);
+    child().printLine(json);
     loop->drain();
 }
 

@@ -69,9 +69,9 @@ public:
     bool waitForExit(std::chrono::milliseconds) override { return exitedFlag; }
     bool hasExited() const override { return exitedFlag; }
 
-    // The child "prints" bytes, respectively exits (delivered through the real event path).
-    void emit(std::string_view bytes);
-    void emitLine(const std::string& json) { emit(json + "\n"); }
+    // The child writes bytes to its standard output, respectively exits (through the real event path).
+    void print(std::string_view bytes);
+    void printLine(const std::string& json) { print(json + "\n"); }
     void exit();
     // Lines the model wrote, without their line feeds.
     std::vector<std::string> writtenLines() const;

@@ -1,0 +1,204 @@
+// Renders the quota panel for each model state, in a light and a dark palette, to PNG files,
+// without a display. Usage: render-panel [OUTPUT_DIR] [STATE...]  (all states by default)
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/run_flags.h"
+#include "tests/support/fakes.h"
+#include "ui/quota_view.h"
+
+using tallyvane::testing::ModelRig;
+
+namespace {
+
+const std::string twoWindows =
+    R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
+    R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
+const std::string tokens =
+    R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})";
+
+// One limit per percentage, in that order; only the first carries a reset time.
+std::string windowsAt(const std::vector<double>& percentages) {
+    std::string limits;
+    for (std::size_t index = 0; index < percentages.size(); ++index) {
+        if (!limits.empty()) limits += ",";
+        limits += R"("lim)" + std::to_string(10 + index) + R"(":{"limitName":"Palier )" + std::to_string(index + 1) +
+                  R"(","primary":{"usedPercent":)" + std::to_string(percentages[index]) +
+                  R"(,"windowDurationMins":300)" + (index == 0 ? R"(,"resetsAt":1796600000)" : "") + "}}";
+    }
+    return R"({"rateLimitsByLimitId":{)" + limits + "}}";
+}
+
+void loseChild(ModelRig& rig) {
+    rig.child().exit();
+    rig.loop->drain();
+}
+
+// Each state as the model reaches it through the protocol.
+const std::map<std::string, std::function<void(ModelRig&)>>& states() {
+    static const std::map<std::string, std::function<void(ModelRig&)>> table{
+        {"never-read", [](ModelRig&) {}},
+        {"connecting", [](ModelRig& rig) { rig.startReady(); }},
+        {"error-without-windows",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerError(rig.pendingId("quota"), "Unauthorized");
+             rig.answerError(rig.pendingId("tokens"), "Unauthorized");
+         }},
+        {"windows",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerQuota(twoWindows);
+             rig.answerTokens(tokens);
+         }},
+        {"windows-and-error",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerQuota(twoWindows);
+             rig.answerTokens(tokens);
+             loseChild(rig);
+         }},
+        {"demo",
+         [](ModelRig& rig) {
+             tallyvane::setDemo(true);
+             rig.model->start();
+         }},
+        {"thresholds",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerQuota(windowsAt({0, 74.6, 75, 89.9, 90, 100}));
+             rig.answerTokens(tokens);
+         }},
+        {"no-reset-no-tokens",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerQuota(R"({"rateLimits":{"primary":{"usedPercent":12.5}}})");
+         }},
+        {"token-error",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerQuota(twoWindows);
+             rig.answerError(rig.pendingId("tokens"), "rate limited");
+         }},
+        {"error-many-windows",
+         [](ModelRig& rig) {
+             rig.startReady();
+             rig.answerQuota(windowsAt({5, 15, 25, 35, 45, 55, 65, 80}));
+             rig.answerError(rig.pendingId("tokens"), "rate limited");
+             rig.model->refresh();
+             rig.answerError(rig.pendingId("quota"), "rate limited");
+         }},
+    };
+    return table;
+}
+
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(0x2B, 0x2B, 0x2E), text(0xEC, 0xEC, 0xEE), button(0x3A, 0x3A, 0x3D), dim(0x80, 0x80, 0x84);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x20));
+    palette.setColor(QPalette::AlternateBase, button);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, button);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::ToolTipBase, button);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::Highlight, QColor(0x0A, 0x84, 0xFF));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Light, QColor(0x4A, 0x4A, 0x4E));
+    palette.setColor(QPalette::Midlight, QColor(0x42, 0x42, 0x46));
+    palette.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x33));
+    palette.setColor(QPalette::Dark, QColor(0x1A, 0x1A, 0x1C));
+    palette.setColor(QPalette::Shadow, Qt::black);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, dim);
+    return palette;
+}
+
+// The view over a rounded backdrop in the window colour, as the panel shows it.
+QImage renderPanel(QWidget& view, int height) {
+    const qreal ratio = 2.0;
+    QImage image(QSize(view.width(), height) * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath backdrop;
+    backdrop.addRoundedRect(QRectF(0, 0, view.width(), height), 16, 16);
+    painter.fillPath(backdrop, view.palette().color(QPalette::Window));
+    painter.setClipPath(backdrop);
+    view.render(&painter, QPoint(), QRegion(0, 0, view.width(), height), QWidget::DrawChildren);
+    return image;
+}
+
+void settle() {
+    for (int round = 0; round < 4; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+bool renderState(const std::string& name, const std::function<void(ModelRig&)>& reach, const QString& folder) {
+    bool saved = true;
+    for (const auto& [theme, palette] :
+         std::vector<std::pair<QString, QPalette>>{{"light", QApplication::style()->standardPalette()},
+                                                   {"dark", darkPalette()}}) {
+        tallyvane::setDemo(false);
+        ModelRig rig;
+        tallyvane::QuotaView view(rig.model, [] {}, [] {});
+        view.setPalette(palette);
+        view.resize(360, 400);
+        view.show();
+        reach(rig);
+        settle();
+        const QString stem = folder + "/" + QString::fromStdString(name) + "-" + theme;
+        saved &= renderPanel(view, 400).save(stem + ".png");
+        // The whole column too, for states taller than the panel.
+        const int whole = view.findChild<QWidget*>(QStringLiteral("column"))->height();
+        if (whole > 400) {
+            view.resize(360, whole);
+            settle();
+            saved &= renderPanel(view, whole).save(stem + "-whole.png");
+        }
+    }
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("panel-png");
+    QDir().mkpath(folder);
+    std::vector<std::string> wanted(argv + std::min(argc, 2), argv + argc);
+    if (wanted.empty())
+        for (const auto& [name, reach] : states()) wanted.push_back(name);
+
+    int failures = 0;
+    for (const auto& name : wanted) {
+        const auto state = states().find(name);
+        if (state == states().end()) {
+            std::fprintf(stderr, "render-panel: unknown state %s\n", name.c_str());
+            ++failures;
+        } else if (!renderState(name, state->second, folder)) {
+            std::fprintf(stderr, "render-panel: could not write %s\n", name.c_str());
+            ++failures;
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}

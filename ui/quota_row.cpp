@@ -1,0 +1,73 @@
+#include "ui/quota_row.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "model/formatting.h"
+#include "ui/system_colors.h"
+#include "ui/text_styles.h"
+#include "ui/usage_bar.h"
+
+namespace tallyvane {
+namespace {
+
+QLabel* namedLabel(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+QuotaRow::QuotaRow(QWidget* parent)
+    : QWidget(parent),
+      name_(namedLabel("quotaName", this)),
+      used_(namedLabel("quotaUsed", this)),
+      bar_(new UsageBar(this)),
+      remaining_(namedLabel("quotaRemaining", this)),
+      reset_(namedLabel("quotaReset", this)) {
+    setObjectName(QStringLiteral("quotaRow"));
+    bar_->setObjectName(QStringLiteral("quotaBar"));
+
+    auto* title = new QHBoxLayout;
+    title->addWidget(name_);
+    title->addStretch();
+    title->addWidget(used_);
+
+    auto* detail = new QHBoxLayout;
+    detail->addWidget(remaining_);
+    detail->addStretch();
+    detail->addWidget(reset_);
+
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(7);
+    rows->addLayout(title);
+    rows->addWidget(bar_);
+    rows->addLayout(detail);
+    applyStyle();
+}
+
+void QuotaRow::applyStyle() {
+    name_->setFont(withWeight(textFont(TextStyle::Subheadline), QFont::Medium));
+    used_->setFont(withTabularDigits(withWeight(textFont(TextStyle::Subheadline), QFont::DemiBold)));
+    const QFont detail = textFont(TextStyle::Caption2);
+    remaining_->setFont(detail);
+    reset_->setFont(detail);
+    setForeground(remaining_, secondaryText(palette()));
+    setForeground(reset_, secondaryText(palette()));
+}
+
+void QuotaRow::display(const QuotaWindow& window) {
+    id_ = window.id;
+    name_->setText(QString::fromStdString(window.name));
+    used_->setText(QString::number(roundedPercent(window.used)) + QStringLiteral(" % utilisés"));
+    bar_->setValue(window.used, systemColor(usageTint(window.used), palette()));
+    remaining_->setText(QString::number(roundedPercent(100 - window.used)) + QStringLiteral(" % restants"));
+    if (window.reset) reset_->setText(QStringLiteral("↻ ") + QString::fromStdString(resetStamp(*window.reset)));
+    reset_->setVisible(window.reset.has_value());
+}
+
+}  // namespace tallyvane

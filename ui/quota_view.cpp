@@ -1,0 +1,204 @@
+#include "ui/quota_view.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <unordered_map>
+
+#include "model/run_flags.h"
+#include "model/usage_model.h"
+#include "ui/footer_bar.h"
+#include "ui/header_section.h"
+#include "ui/quota_row.h"
+#include "ui/status_line.h"
+#include "ui/symbols.h"
+#include "ui/system_colors.h"
+#include "ui/text_styles.h"
+#include "ui/token_section.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr int panelWidth = 360;
+constexpr int margin = 20;
+constexpr int sectionSpacing = 17;
+constexpr int firstRowIndex = 2;  // after the header and the connecting notice
+
+QFrame* divider(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(QStringLiteral("divider"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setFixedHeight(1);
+    return line;
+}
+
+}  // namespace
+
+QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> quit, std::function<void()> openCodex,
+                     QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), scroll_(new QScrollArea(this)) {
+    setObjectName(QStringLiteral("quotaView"));
+    setLocale(QLocale(QLocale::French, QLocale::France));
+    setFixedWidth(panelWidth);
+
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("column"));
+    content->setFixedWidth(panelWidth);
+    column_ = new QVBoxLayout(content);
+    column_->setContentsMargins(margin, margin, margin, margin);
+    column_->setSpacing(sectionSpacing);
+
+    header_ = new HeaderSection(content);
+    connecting_ = new QLabel(QStringLiteral("Connexion à ton compte…"), content);
+    connecting_->setObjectName(QStringLiteral("connectingNotice"));
+
+    error_ = new QWidget(content);
+    error_->setObjectName(QStringLiteral("quotaError"));
+    errorIcon_ = new QLabel(error_);
+    errorIcon_->setObjectName(QStringLiteral("quotaErrorIcon"));
+    errorText_ = new QLabel(error_);
+    errorText_->setObjectName(QStringLiteral("quotaErrorText"));
+    errorText_->setTextFormat(Qt::PlainText);
+    errorText_->setWordWrap(true);
+    auto* errorLine = new QHBoxLayout(error_);
+    errorLine->setContentsMargins(0, 0, 0, 0);
+    errorLine->addWidget(errorIcon_, 0, Qt::AlignTop);
+    errorLine->addWidget(errorText_, 1);
+
+    tokens_ = new TokenSection(content);
+    status_ = new StatusLine(content);
+    footer_ = new FooterBar({[this] { model_->refresh(); }, std::move(openCodex), std::move(quit)}, content);
+
+    column_->addWidget(header_);
+    column_->addWidget(connecting_);
+    column_->addWidget(error_);
+    column_->addWidget(divider(content));
+    column_->addWidget(tokens_);
+    column_->addWidget(divider(content));
+    column_->addWidget(status_);
+    column_->addWidget(footer_);
+
+    scroll_->setObjectName(QStringLiteral("scroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->setWidget(content);
+    content->installEventFilter(this);
+    // The scroll area paints its viewport and content by default; the panel's backdrop must show instead.
+    scroll_->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll_);
+
+    applyStyle();
+    observation_ = model_->willChange().connect([this] { scheduleRedraw(); });
+    redraw();
+    fitContent();
+}
+
+QuotaView::~QuotaView() { model_->willChange().disconnect(observation_); }
+
+QColor QuotaView::tint(double percentage) const { return systemColor(usageTint(percentage), palette()); }
+
+bool QuotaView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scroll_->widget() && event->type() == QEvent::LayoutRequest) fitContent();
+    return QWidget::eventFilter(watched, event);
+}
+
+void QuotaView::fitContent() {
+    // The column keeps its width and takes the height its texts need at that width; the scroll
+    // area scrolls whatever does not fit. When the scroll bar shows, it covers the right margin.
+    QWidget* content = scroll_->widget();
+    const int height = content->hasHeightForWidth() ? content->heightForWidth(panelWidth) : -1;
+    content->resize(panelWidth, height > 0 ? height : content->sizeHint().height());
+}
+
+void QuotaView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Sent before the children take the new palette or font: restyle them once they have.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
+        styleStale_ = true;
+        scheduleRedraw();
+    }
+}
+
+void QuotaView::applyStyle() {
+    const QFont caption = textFont(TextStyle::Caption);
+    connecting_->setFont(textFont(TextStyle::Body));
+    setForeground(connecting_, secondaryText(palette()));
+    const QColor orange = systemColor(SystemColor::Orange, palette());
+    errorText_->setFont(caption);
+    setForeground(errorText_, orange);
+    const int iconSize = QFontMetrics(caption).height();
+    errorIcon_->setPixmap(symbolPixmap(Symbol::Warning, iconSize, orange, devicePixelRatioF()));
+    for (QFrame* line : findChildren<QFrame*>(QStringLiteral("divider"))) setForeground(line, separatorColor(palette()));
+    header_->applyStyle();
+    for (QuotaRow* row : rows_) row->applyStyle();
+    tokens_->applyStyle();
+    status_->applyStyle();
+    footer_->applyStyle();
+}
+
+void QuotaView::scheduleRedraw() {
+    // Observers are told before the value changes: read the model once the current batch is stored.
+    if (redrawQueued_) return;
+    redrawQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { redraw(); }, Qt::QueuedConnection);
+}
+
+void QuotaView::redraw() {
+    redrawQueued_ = false;
+    if (styleStale_) {
+        styleStale_ = false;
+        applyStyle();
+    }
+    const UsageModel& model = *model_;
+    const bool demo = isDemo();
+    header_->display(model.refreshing(), demo);
+    connecting_->setVisible(model.windows().empty() && !model.error());
+    displayRows(model.windows());
+    if (model.error()) errorText_->setText(QString::fromStdString(*model.error()));
+    error_->setVisible(model.error().has_value());
+    tokens_->display(model);
+    status_->display(model);
+    footer_->display(model.refreshing(), demo);
+}
+
+void QuotaView::displayRows(const std::vector<QuotaWindow>& windows) {
+    std::unordered_map<std::string, QuotaRow*> previous;
+    for (QuotaRow* row : rows_) previous.emplace(row->windowId(), row);
+
+    std::vector<QuotaRow*> rows;
+    rows.reserve(windows.size());
+    for (const QuotaWindow& window : windows) {
+        QuotaRow* row = nullptr;
+        if (auto kept = previous.find(window.id); kept != previous.end()) {
+            row = kept->second;
+            previous.erase(kept);
+        } else {
+            row = new QuotaRow(column_->parentWidget());
+        }
+        row->display(window);
+        rows.push_back(row);
+    }
+    for (auto& [id, row] : previous) delete row;
+
+    for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
+        QuotaRow* row = rows[static_cast<std::size_t>(index)];
+        if (column_->indexOf(row) == firstRowIndex + index) continue;
+        column_->removeWidget(row);
+        column_->insertWidget(firstRowIndex + index, row);
+        row->show();
+    }
+    rows_ = std::move(rows);
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,70 @@
+#pragma once
+// The content of the quota panel: header, one row per quota window, token counts, status line
+// and actions, all drawn from the usage model. It keeps no data of its own and draws nothing
+// behind its content, so the panel's translucent backdrop shows through.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QColor>
+#include <QWidget>
+
+#include "model/observers.h"
+
+class QLabel;
+class QScrollArea;
+class QVBoxLayout;
+
+namespace tallyvane {
+
+class FooterBar;
+class HeaderSection;
+class QuotaRow;
+class StatusLine;
+class TokenSection;
+class UsageModel;
+struct QuotaWindow;
+
+class QuotaView final : public QWidget {
+    Q_OBJECT
+
+public:
+    // `quit` and `openCodex` run when their footer buttons are clicked; the model is only
+    // observed, and asked to refresh by the refresh button.
+    QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> quit, std::function<void()> openCodex,
+              QWidget* parent = nullptr);
+    ~QuotaView() override;
+
+    // The colour of a quota bar for a consumed percentage, in this view's light or dark palette.
+    QColor tint(double percentage) const;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void scheduleRedraw();
+    void redraw();
+    void displayRows(const std::vector<QuotaWindow>& windows);
+    void applyStyle();
+    void fitContent();
+
+    std::shared_ptr<UsageModel> model_;
+    WillChangeSignal::Token observation_;
+    bool redrawQueued_ = false;
+    bool styleStale_ = false;
+
+    QScrollArea* scroll_;
+    QVBoxLayout* column_;
+    HeaderSection* header_;
+    QLabel* connecting_;
+    std::vector<QuotaRow*> rows_;  // in column order
+    QWidget* error_;
+    QLabel* errorIcon_;
+    QLabel* errorText_;
+    TokenSection* tokens_;
+    StatusLine* status_;
+    FooterBar* footer_;
+};
+
+}  // namespace tallyvane

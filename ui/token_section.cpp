@@ -1,0 +1,96 @@
+#include "ui/token_section.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "model/formatting.h"
+#include "model/usage_model.h"
+#include "ui/system_colors.h"
+#include "ui/text_styles.h"
+
+namespace tallyvane {
+namespace {
+
+QLabel* namedLabel(const char* name, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+}  // namespace
+
+TokenSection::TokenSection(QWidget* parent)
+    : QWidget(parent),
+      heading_(namedLabel("tokenHeading", QStringLiteral("TOKENS DÉCLARÉS PAR CODEX"), this)),
+      figure_(namedLabel("tokenFigure", {}, this)),
+      day_(namedLabel("tokenDay", {}, this)),
+      lifetimeCaption_(namedLabel("lifetimeCaption", QStringLiteral("Total historique"), this)),
+      lifetime_(namedLabel("lifetimeValue", {}, this)),
+      note_(namedLabel("tokenNote",
+                       QStringLiteral("L’historique peut arriver en retard. Il ne représente pas un compteur de "
+                                      "toutes les conversations ChatGPT."),
+                       this)),
+      error_(namedLabel("tokenError", {}, this)) {
+    setObjectName(QStringLiteral("tokenSection"));
+    note_->setWordWrap(true);
+    error_->setWordWrap(true);
+
+    // Bottom-aligned, with the day lifted by the difference in descents: the two texts share a baseline.
+    auto* figureLine = new QHBoxLayout;
+    figureLine->addWidget(figure_, 0, Qt::AlignBottom);
+    figureLine->addStretch();
+    figureLine->addWidget(day_, 0, Qt::AlignBottom);
+
+    auto* lifetimeLine = new QHBoxLayout;
+    lifetimeLine->addWidget(lifetimeCaption_);
+    lifetimeLine->addStretch();
+    lifetimeLine->addWidget(lifetime_);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(9);
+    column->addWidget(heading_);
+    column->addLayout(figureLine);
+    column->addLayout(lifetimeLine);
+    column->addWidget(note_);
+    column->addWidget(error_);
+    applyStyle();
+}
+
+void TokenSection::applyStyle() {
+    const QColor secondary = secondaryText(palette());
+    heading_->setFont(systemFont(10, QFont::DemiBold));
+    setForeground(heading_, secondary);
+
+    figure_->setFont(withTabularDigits(systemFont(27, QFont::DemiBold)));
+    day_->setFont(textFont(TextStyle::Caption));
+    setForeground(day_, secondary);
+    const int descentGap = QFontMetrics(figure_->font()).descent() - QFontMetrics(day_->font()).descent();
+    day_->setContentsMargins(0, 0, 0, std::max(descentGap, 0));
+
+    lifetimeCaption_->setFont(textFont(TextStyle::Caption));
+    lifetime_->setFont(withTabularDigits(textFont(TextStyle::Caption)));
+
+    note_->setFont(textFont(TextStyle::Caption2));
+    setForeground(note_, secondary);
+    error_->setFont(textFont(TextStyle::Caption2));
+    setForeground(error_, systemColor(SystemColor::Orange, palette()));
+}
+
+void TokenSection::display(const UsageModel& model) {
+    figure_->setText(model.lastTokens() ? QString::fromStdString(compactNumber(*model.lastTokens()))
+                                        : QStringLiteral("—"));
+    day_->setText(model.lastTokenDay() ? QString::fromStdString(day(*model.lastTokenDay()))
+                                       : QStringLiteral("Date indisponible"));
+    lifetime_->setText(model.lifetime() ? QString::fromStdString(compactNumber(*model.lifetime()))
+                                        : QStringLiteral("Indisponible"));
+    if (model.tokenError()) error_->setText(QString::fromStdString(*model.tokenError()));
+    error_->setVisible(model.tokenError().has_value());
+}
+
+}  // namespace tallyvane
