@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <map>
 #include <memory>
 
 #include <unicode/decimfmt.h>
@@ -44,19 +45,66 @@ icu::Locale userTimeLocale() {
     return icu::Locale("en_US_POSIX");
 }
 
-std::string formatWithSkeleton(Instant t, const icu::Locale& locale, const char* skeleton) {
+// Building an ICU formatter costs far more than using one: keep one per thread, locale and skeleton.
+// The time zone is still read afresh at every call.
+icu::SimpleDateFormat* skeletonFormat(const icu::Locale& locale, const char* skeleton) {
+    thread_local std::map<std::string, std::unique_ptr<icu::SimpleDateFormat>> formats;
+    auto& format = formats[std::string(locale.getName()) + "|" + skeleton];
+    if (format) return format.get();
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::DateTimePatternGenerator> generator(
         icu::DateTimePatternGenerator::createInstance(locale, status));
-    if (U_FAILURE(status)) return {};
+    if (U_FAILURE(status)) return nullptr;
     icu::UnicodeString pattern = generator->getBestPattern(icu::UnicodeString(skeleton), status);
-    if (U_FAILURE(status)) return {};
-    icu::SimpleDateFormat format(pattern, locale, status);
-    if (U_FAILURE(status)) return {};
-    format.adoptTimeZone(userZone().release());
+    if (U_FAILURE(status)) return nullptr;
+    auto made = std::make_unique<icu::SimpleDateFormat>(pattern, locale, status);
+    if (U_FAILURE(status)) return nullptr;
+    format = std::move(made);
+    return format.get();
+}
+
+std::string formatWithSkeleton(Instant t, const icu::Locale& locale, const char* skeleton) {
+    icu::SimpleDateFormat* format = skeletonFormat(locale, skeleton);
+    if (format == nullptr) return {};
+    format->adoptTimeZone(userZone().release());
     icu::UnicodeString text;
-    format.format(icuDate(t), text);
+    format->format(icuDate(t), text);
     return utf8(text);
+}
+
+// French decimal with at most one fraction digit, no grouping, ties to even.
+icu::NumberFormat* compactQuotientFormat() {
+    thread_local std::unique_ptr<icu::NumberFormat> format = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::NumberFormat> made(icu::NumberFormat::createInstance(french, status));
+        if (U_FAILURE(status)) return std::unique_ptr<icu::NumberFormat>();
+        made->setGroupingUsed(false);
+        made->setMinimumFractionDigits(0);
+        made->setMaximumFractionDigits(1);
+        made->setRoundingMode(icu::NumberFormat::kRoundHalfEven);
+        return made;
+    }();
+    return format.get();
+}
+
+struct DayFormats {
+    std::unique_ptr<icu::SimpleDateFormat> reader;
+    std::unique_ptr<icu::SimpleDateFormat> writer;
+};
+
+const DayFormats& dayFormats() {
+    thread_local DayFormats formats = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        DayFormats made{
+            std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("yyyy-MM-dd"), icu::Locale("en_US_POSIX"), status),
+            std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("d MMMM yyyy"), french, status)};
+        if (U_FAILURE(status)) return DayFormats{};
+        made.reader->adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
+        made.writer->adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
+        made.reader->setLenient(false);
+        return made;
+    }();
+    return formats;
 }
 
 }  // namespace
@@ -70,14 +118,8 @@ std::string compactNumber(std::int64_t n) {
     const double v = static_cast<double>(n);
     for (const auto& unit : units) {
         if (unit.threshold > v) continue;
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::NumberFormat> format(icu::NumberFormat::createInstance(french, status));
         std::string number;
-        if (U_SUCCESS(status)) {
-            format->setGroupingUsed(false);
-            format->setMinimumFractionDigits(0);
-            format->setMaximumFractionDigits(1);
-            format->setRoundingMode(icu::NumberFormat::kRoundHalfEven);
+        if (icu::NumberFormat* format = compactQuotientFormat()) {
             icu::UnicodeString text;
             format->format(v / unit.threshold, text);
             number = utf8(text);
@@ -89,22 +131,16 @@ std::string compactNumber(std::int64_t n) {
 }
 
 std::string day(const std::string& key) {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::SimpleDateFormat reader(icu::UnicodeString("yyyy-MM-dd"), icu::Locale("en_US_POSIX"), status);
-    icu::SimpleDateFormat writer(icu::UnicodeString("d MMMM yyyy"), french, status);
-    if (U_FAILURE(status)) return key;
-    reader.adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
-    writer.adoptTimeZone(icu::TimeZone::createTimeZone("GMT"));
-    reader.setLenient(false);
-
+    const DayFormats& formats = dayFormats();
+    if (!formats.reader) return key;
     // ICU skips leading blanks even when strict; a key with any is not a day key.
     if (key.empty() || std::isspace(static_cast<unsigned char>(key.front()))) return key;
     const icu::UnicodeString text = icu::UnicodeString::fromUTF8(key);
     icu::ParsePosition position(0);
-    UDate date = reader.parse(text, position);
+    const UDate date = formats.reader->parse(text, position);
     if (position.getErrorIndex() >= 0 || position.getIndex() != text.length()) return key;
     icu::UnicodeString out;
-    writer.format(date, out);
+    formats.writer->format(date, out);
     return utf8(out);
 }
 
