@@ -11,4 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
   nlohmann-json3-dev libicu-dev libgtest-dev libbenchmark-dev \
   clang-14 libclang-rt-14-dev \
   xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 fonts-dejavu-core \
-  nodejs npm jq procps ca-certificates desktop-file-utils groff-base
+  nodejs npm jq procps ca-certificates desktop-file-utils groff-base \
+  libxcb1-dev xdotool trayer

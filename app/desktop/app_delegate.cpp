@@ -1,0 +1,161 @@
+#include "app/desktop/app_delegate.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+
+#include "app/desktop/placement.h"
+#include "app/desktop/quota_panel.h"
+#include "app/desktop/title_text.h"
+#include "app/desktop/tray_icon_art.h"
+#include "model/discovery.h"
+#include "model/open_codex.h"
+#include "model/run_flags.h"
+#include "model/usage_model.h"
+#include "platform/qt/screen_watcher.h"
+#include "platform/qt/single_instance.h"
+#include "platform/qt/sleep_watcher.h"
+#include "platform/qt/tray_item.h"
+#include "ui/quota_view.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr auto autoOpenDelay = std::chrono::seconds(1);
+constexpr auto childGrace = std::chrono::milliseconds(2000);
+
+QList<ScreenArea> screenAreas() {
+    QList<ScreenArea> areas;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.append({screen->geometry(), screen->availableGeometry(), screen == primary});
+    return areas;
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
+    : QObject(parent), services_(std::move(services)), model_(services_.model) {}
+
+AppDelegate::~AppDelegate() {
+    terminate();
+    model_->onChange = nullptr;
+    delete panel_;
+}
+
+bool AppDelegate::launch() {
+    if (!isDemo()) {
+        instance_ = new SingleInstance(services_.instanceDirectory, this);
+        if (!instance_->claim()) return false;
+        connect(instance_, &SingleInstance::openRequested, this, &AppDelegate::reopen);
+    }
+    // An accessory: no main window, and hiding the panel never ends the program.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
+    tray_ = new TrayItem(services_.sessionBus, services_.desktop, this);
+    tray_->setLabel(QString::fromUtf8(initialStatusTitle), QString::fromStdString(statusTitleGuide(isDemo())));
+    connect(tray_, &TrayItem::activated, this, [this](const QRect& anchor) { toggle(anchor); });
+    connect(tray_, &TrayItem::hostChanged, this, &AppDelegate::updateIcon);
+
+    auto* view = new QuotaView(
+        model_, [] { QCoreApplication::quit(); },
+        [this] { openCodex(services_.home, *services_.files, *services_.opener); });
+    panel_ = new QuotaPanel(view);
+    updateIcon();
+
+    // Qt closes the popup on clicks outside it; this covers the focus going elsewhere.
+    outsideMonitor_ = connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+                              [this](Qt::ApplicationState state) {
+                                  if (state != Qt::ApplicationActive && panel_->isVisible()) panel_->hide();
+                              });
+    qApp->installEventFilter(this);
+
+    screens_ = new ScreenWatcher(this);
+    connect(screens_, &ScreenWatcher::changed, this, [this] {
+        if (panel_->isVisible()) positionPanel();
+    });
+    model_->onChange = [self = QPointer<AppDelegate>(this)] {
+        if (self) self->updateTitle();
+    };
+    sleep_ = new SleepWatcher(services_.systemBus, this);
+    connect(sleep_, &SleepWatcher::resumed, this, [this] { model_->refresh(); });
+
+    model_->start();
+
+    if (!isDemo()) {
+        QSettings settings(QStringLiteral("Tallyvane"), QStringLiteral("Tallyvane"));
+        if (settings.value(QLatin1String(autoOpenKey), false).toBool()) return true;
+        settings.setValue(QLatin1String(autoOpenKey), true);
+    }
+    QTimer::singleShot(autoOpenDelay, this, [this] { toggle(); });
+    return true;
+}
+
+void AppDelegate::toggle(const QRect& anchor) {
+    if (panel_->isVisible()) {
+        panel_->hide();
+        return;
+    }
+    if (panel_->justClosed()) return;
+    if (!anchor.isNull()) anchor_ = anchor;
+    positionPanel();
+    panel_->present();
+    model_->refresh();
+}
+
+void AppDelegate::reopen() {
+    if (!panel_->isVisible()) toggle();
+}
+
+void AppDelegate::positionPanel() {
+    const QRect anchor = anchor_.isNull() ? tray_->iconGeometry() : anchor_;
+    const std::optional<Placement> placement = placePanel(anchor, screenAreas());
+    if (!placement) return;
+    panel_->setGeometry(placement->qtFrame);
+    if (isDemo()) return;
+    const std::string record = placementRecord(*placement).dump(2) + "\n";
+    services_.files->replaceAtomically(joinPath(model_->support(), "placement.json"), record, 0644);
+}
+
+void AppDelegate::updateTitle() {
+    const bool demo = isDemo();
+    tray_->setLabel(QString::fromStdString(statusTitle(model_->windows(), model_->error(), demo)),
+                    QString::fromStdString(statusTitleGuide(demo)));
+    tray_->setToolTip(QString::fromStdString(statusToolTip(model_->error(), demo)));
+    tray_->setNeedsAttention(model_->error().has_value());
+    updateIcon();
+}
+
+// The figure goes into the icon only where the host hides the label.
+void AppDelegate::updateIcon() {
+    const QPalette palette = panel_->palette();
+    const std::optional<double> highest = highestUse(model_->windows());
+    const bool figure = highest && !tray_->showsLabel();
+    const bool error = model_->error().has_value();
+    const QString key = figure ? QStringLiteral("%1 %2 %3").arg(*highest).arg(error).arg(palette.cacheKey())
+                               : QStringLiteral("chart %1").arg(palette.cacheKey());
+    if (key == iconKey_) return;
+    iconKey_ = key;
+    tray_->setIcon(figure ? percentIcons(*highest, error, palette) : barChartIcons(palette));
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && panel_) updateIcon();
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::terminate() {
+    if (terminated_) return;
+    terminated_ = true;
+    disconnect(outsideMonitor_);
+    qApp->removeEventFilter(this);
+    if (panel_) panel_->hide();
+    model_->stop();
+    model_->finishStopping(childGrace);
+}
+
+}  // namespace tallyvane

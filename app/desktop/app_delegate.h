@@ -1,0 +1,76 @@
+#pragma once
+// Owns the interface for the life of the process: the usage model, the tray item, the panel and
+// the watchers of screens, sleep and other copies. Main thread only.
+#include <QDBusConnection>
+#include <QMetaObject>
+#include <QObject>
+#include <QRect>
+#include <memory>
+#include <string>
+
+namespace tallyvane {
+
+class FileSystem;
+class QuotaPanel;
+class ScreenWatcher;
+class SingleInstance;
+class SleepWatcher;
+class TrayItem;
+class UrlOpener;
+class UsageModel;
+
+struct DesktopServices {
+    std::shared_ptr<UsageModel> model;
+    std::shared_ptr<FileSystem> files;
+    std::shared_ptr<UrlOpener> opener;
+    std::string home;
+    QDBusConnection sessionBus;
+    QDBusConnection systemBus;
+    QString desktop;          // XDG_CURRENT_DESKTOP
+    QString instanceDirectory; // where the single-instance lock and socket live
+};
+
+class AppDelegate final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* autoOpenKey = "hasShownCompactMaskV5";
+
+    explicit AppDelegate(DesktopServices services, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Builds everything and starts the model. False when another copy already runs (live mode):
+    // it has been asked to open its panel, and nothing was built here.
+    bool launch();
+    // The anchor is where the tray item was clicked, in Qt's global coordinates; null when unknown.
+    void toggle(const QRect& anchor = {});
+    // Another copy was started: show the panel when hidden.
+    void reopen();
+    void positionPanel();
+    void updateTitle();
+    // Stops watching for outside events and ends the model's child. Idempotent.
+    void terminate();
+
+    // For tests.
+    QuotaPanel* panel() const { return panel_; }
+    TrayItem* tray() const { return tray_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void updateIcon();
+
+    DesktopServices services_;
+    std::shared_ptr<UsageModel> model_;
+    TrayItem* tray_ = nullptr;
+    QuotaPanel* panel_ = nullptr;
+    SingleInstance* instance_ = nullptr;
+    ScreenWatcher* screens_ = nullptr;
+    SleepWatcher* sleep_ = nullptr;
+    QMetaObject::Connection outsideMonitor_;
+    QRect anchor_;
+    QString iconKey_;  // what the tray's icon shows now
+    bool terminated_ = false;
+};
+
+}  // namespace tallyvane

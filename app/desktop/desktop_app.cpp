@@ -1,0 +1,50 @@
+#include "app/desktop/desktop_app.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+#include "app/desktop/app_delegate.h"
+#include "app/live_services.h"
+#include "model/usage_model.h"
+#include "platform/posix/posix_file_system.h"
+#include "platform/posix/user_environment.h"
+#include "platform/qt/qt_main_loop.h"
+#include "platform/qt/qt_url_opener.h"
+#include "platform/qt/single_instance.h"
+#include "platform/qt/termination_signals.h"
+
+namespace tallyvane {
+
+int runDesktopApp(int argc, char** argv) {
+    // Only X11 lets a program place its own windows; in a Wayland session that means XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Tallyvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tallyvane"));
+
+    // Every way out goes through quit, then aboutToQuit, then the delegate's terminate.
+    TerminationSignals quitSignals;
+    QObject::connect(&quitSignals, &TerminationSignals::received, &app, &QCoreApplication::quit);
+    // Started by the session's autostart, not restored by the session manager.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest,
+                     [](QSessionManager& manager) { manager.setRestartHint(QSessionManager::RestartNever); });
+
+    auto model = UsageModel::create(liveServices(std::make_shared<QtMainLoop>()));
+    DesktopServices services{model,
+                             std::make_shared<PosixFileSystem>(),
+                             std::make_shared<QtUrlOpener>(),
+                             homeDirectory(),
+                             QDBusConnection::sessionBus(),
+                             QDBusConnection::systemBus(),
+                             qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
+                             singleInstanceDirectory(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                                                     QString::fromStdString(model->support()))};
+    AppDelegate delegate(std::move(services));
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::terminate);
+    if (delegate.launch()) QApplication::exec();
+    delegate.terminate();
+    return 0;
+}
+
+}  // namespace tallyvane

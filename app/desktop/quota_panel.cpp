@@ -1,0 +1,91 @@
+#include "app/desktop/quota_panel.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+#include "app/panel_geometry.h"
+#include "platform/qt/compositor.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr qint64 closingClickMs = 300;
+
+QRegion roundedRegion(const QRect& rect, int radius) {
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect), radius, radius);
+    return QRegion(path.toFillPolygon().toPolygon());
+}
+
+}  // namespace
+
+QuotaPanel::QuotaPanel(QWidget* content, QWidget* parent)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint),
+      content_(content) {
+    setWindowTitle(QStringLiteral("Tallyvane"));
+    setObjectName(QStringLiteral("quotaPanel"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    // The click that closes the panel goes nowhere, like a menu's.
+    setAttribute(Qt::WA_NoMouseReplay);
+    resize(int(panelMaxWidth), int(panelMaxHeight));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content_);
+}
+
+void QuotaPanel::present() {
+    show();
+    raise();
+    activateWindow();
+}
+
+bool QuotaPanel::justClosed() const { return sinceClosed_.isValid() && sinceClosed_.elapsed() < closingClickMs; }
+
+void QuotaPanel::showEvent(QShowEvent* event) {
+    composited_ = compositorActive();
+    shape();
+    QWidget::showEvent(event);
+}
+
+void QuotaPanel::hideEvent(QHideEvent* event) {
+    sinceClosed_.start();
+    QWidget::hideEvent(event);
+}
+
+void QuotaPanel::resizeEvent(QResizeEvent* event) {
+    shape();
+    QWidget::resizeEvent(event);
+}
+
+// Without a compositor the corners are cut from the window itself; either way the content is
+// clipped to the same outline.
+void QuotaPanel::shape() {
+    const QRegion rounded = roundedRegion(rect(), cornerRadius);
+    if (composited_) clearMask();
+    else setMask(rounded);
+    content_->setMask(rounded);
+}
+
+void QuotaPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = palette().color(QPalette::Window);
+    if (composited_) fill.setAlphaF(0.92f);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.18f);
+    painter.setPen(QPen(edge, 1));
+    painter.setBrush(fill);
+    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius, cornerRadius);
+}
+
+void QuotaPanel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace tallyvane

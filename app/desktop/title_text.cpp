@@ -1,0 +1,33 @@
+#include "app/desktop/title_text.h"
+
+#include <algorithm>
+
+#include "model/formatting.h"
+
+namespace tallyvane {
+
+std::optional<double> highestUse(const std::vector<QuotaWindow>& windows) {
+    if (windows.empty()) return std::nullopt;
+    const auto highest = std::max_element(windows.begin(), windows.end(),
+                                          [](const QuotaWindow& a, const QuotaWindow& b) { return a.used < b.used; });
+    return highest->used;
+}
+
+std::string statusTitle(const std::vector<QuotaWindow>& windows, const std::optional<std::string>& error, bool demo) {
+    const std::optional<double> highest = highestUse(windows);
+    if (!highest) return " GPT —";
+    std::string title = " ";
+    if (demo) title += "DÉMO ";
+    title += "GPT " + std::to_string(roundedPercent(*highest)) + " %";
+    if (error) title += " !";
+    return title;
+}
+
+std::string statusTitleGuide(bool demo) { return demo ? " DÉMO GPT 100 % !" : " GPT 100 % !"; }
+
+std::string statusToolTip(const std::optional<std::string>& error, bool demo) {
+    if (demo) return "Démo · données fictives · aucune connexion";
+    return "Quota Codex consommé · " + error.value_or("Actualisation toutes les 30 secondes");
+}
+
+}  // namespace tallyvane

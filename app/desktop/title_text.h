@@ -1,0 +1,25 @@
+#pragma once
+// The tray item's text and tooltip, derived from the quota windows and the quota error.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/quota_window.h"
+
+namespace tallyvane {
+
+// Shown until the model first changes.
+inline constexpr const char* initialStatusTitle = " GPT …";
+
+// " GPT 62 %", " DÉMO GPT 62 %", " GPT 87 % !", or " GPT —" without any window.
+std::string statusTitle(const std::vector<QuotaWindow>& windows, const std::optional<std::string>& error, bool demo);
+
+// The widest title there can be, for hosts that reserve the label's room in advance.
+std::string statusTitleGuide(bool demo);
+
+std::string statusToolTip(const std::optional<std::string>& error, bool demo);
+
+// The largest consumed percentage, unrounded; nothing without any window.
+std::optional<double> highestUse(const std::vector<QuotaWindow>& windows);
+
+}  // namespace tallyvane

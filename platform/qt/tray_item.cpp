@@ -1,0 +1,111 @@
+#include "platform/qt/tray_item.h"
+
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+#include "platform/qt/status_notifier_item.h"
+
+namespace tallyvane {
+namespace {
+
+QList<ScreenScale> screenScales() {
+    QList<ScreenScale> scales;
+    for (const QScreen* screen : QGuiApplication::screens()) scales.append({screen->geometry(), screen->devicePixelRatio()});
+    return scales;
+}
+
+// A click position becomes a one-pixel anchor; hosts that know no position send (0, 0).
+QRect anchorAt(QPoint native) {
+    if (native.isNull()) return {};
+    return {logicalFromNative(native, screenScales()), QSize(1, 1)};
+}
+
+}  // namespace
+
+QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens) {
+    for (const ScreenScale& screen : screens) {
+        const QRect nativeArea(screen.logical.topLeft(), screen.logical.size() * screen.ratio);
+        if (nativeArea.contains(native)) {
+            const QPointF offset = QPointF(native - screen.logical.topLeft()) / screen.ratio;
+            return screen.logical.topLeft() + offset.toPoint();
+        }
+    }
+    return native;
+}
+
+bool desktopShowsTrayLabel(const QString& xdgCurrentDesktop) {
+    static const QStringList labelHosts = {QStringLiteral("GNOME"),  QStringLiteral("Unity"),
+                                           QStringLiteral("XFCE"),   QStringLiteral("Budgie"),
+                                           QStringLiteral("X-Cinnamon"), QStringLiteral("Cinnamon"),
+                                           QStringLiteral("MATE"),   QStringLiteral("Pantheon")};
+    const auto names = xdgCurrentDesktop.split(u':', Qt::SkipEmptyParts);
+    for (const QString& name : names) {
+        if (name.compare(QStringLiteral("KDE"), Qt::CaseInsensitive) == 0) return false;
+    }
+    for (const QString& name : names) {
+        if (labelHosts.contains(name, Qt::CaseInsensitive)) return true;
+    }
+    return false;
+}
+
+TrayItem::TrayItem(QDBusConnection sessionBus, const QString& xdgCurrentDesktop, QObject* parent)
+    : QObject(parent),
+      sni_(std::make_unique<StatusNotifierItem>(std::move(sessionBus), QStringLiteral("Tallyvane"))),
+      labelDesktop_(desktopShowsTrayLabel(xdgCurrentDesktop)) {
+    connect(sni_.get(), &StatusNotifierItem::activated, this,
+            [this](QPoint native) { Q_EMIT activated(anchorAt(native)); });
+    connect(sni_.get(), &StatusNotifierItem::watcherPresenceChanged, this, [this] {
+        followHost();
+        Q_EMIT hostChanged();
+    });
+    followHost();
+}
+
+TrayItem::~TrayItem() = default;
+
+bool TrayItem::usesStatusNotifier() const { return sni_->watcherPresent(); }
+
+QRect TrayItem::iconGeometry() const { return fallback_ ? fallback_->geometry() : QRect(); }
+
+bool TrayItem::showsLabel() const { return usesStatusNotifier() && labelDesktop_; }
+
+void TrayItem::setLabel(const QString& label, const QString& guide) { sni_->setLabel(label, guide); }
+
+void TrayItem::setToolTip(const QString& text) {
+    toolTip_ = text;
+    sni_->setToolTip(text.isEmpty() ? QString() : QStringLiteral("Tallyvane"), text);
+    if (fallback_) fallback_->setToolTip(text);
+}
+
+void TrayItem::setIcon(const QList<QImage>& sizes) {
+    icon_ = sizes;
+    sni_->setIcon(sizes);
+    if (fallback_) {
+        QIcon icon;
+        for (const QImage& image : sizes) icon.addPixmap(QPixmap::fromImage(image));
+        fallback_->setIcon(icon);
+        fallback_->show();  // an icon-less tray icon cannot be shown
+    }
+}
+
+void TrayItem::setNeedsAttention(bool needsAttention) { sni_->setNeedsAttention(needsAttention); }
+
+void TrayItem::followHost() {
+    if (usesStatusNotifier()) {
+        fallback_.reset();
+        return;
+    }
+    if (fallback_) return;
+    fallback_ = std::make_unique<QSystemTrayIcon>();
+    connect(fallback_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
+            Q_EMIT activated(fallback_->geometry());
+    });
+    setToolTip(toolTip_);
+    if (!icon_.isEmpty()) setIcon(icon_);
+}
+
+}  // namespace tallyvane

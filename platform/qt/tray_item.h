@@ -1,0 +1,64 @@
+#pragma once
+// The program's tray presence: a StatusNotifierItem while the session has a watcher, otherwise
+// Qt's own tray icon (the XEmbed protocol). Tells whether the host draws the text label.
+#include <QDBusConnection>
+#include <QImage>
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QString>
+#include <memory>
+
+class QSystemTrayIcon;
+
+namespace tallyvane {
+
+class StatusNotifierItem;
+
+// A screen's area in Qt's global coordinates and its scale to native pixels.
+struct ScreenScale {
+    QRect logical;
+    qreal ratio = 1;
+};
+
+// StatusNotifierItem hosts on X11 report clicks in root-window pixels; Qt scales each screen
+// around the screen's native top-left corner. Points on no screen are taken as they are.
+QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens);
+
+// Hosts known to draw an item's XAyatanaLabel next to its icon, from XDG_CURRENT_DESKTOP.
+bool desktopShowsTrayLabel(const QString& xdgCurrentDesktop);
+
+class TrayItem final : public QObject {
+    Q_OBJECT
+public:
+    TrayItem(QDBusConnection sessionBus, const QString& xdgCurrentDesktop, QObject* parent = nullptr);
+    ~TrayItem() override;
+
+    void setLabel(const QString& label, const QString& guide);
+    void setToolTip(const QString& text);
+    void setIcon(const QList<QImage>& sizes);
+    void setNeedsAttention(bool needsAttention);
+
+    bool usesStatusNotifier() const;
+    // Where the fallback icon stands on screen, in Qt's global coordinates; null when unknown.
+    QRect iconGeometry() const;
+    // When false the label is invisible and the icon has to carry the figure itself.
+    bool showsLabel() const;
+    const StatusNotifierItem& statusNotifier() const { return *sni_; }
+
+Q_SIGNALS:
+    // Where the click happened, in Qt's global coordinates; null when the host did not say.
+    void activated(const QRect& anchor);
+    void hostChanged();
+
+private:
+    void followHost();
+
+    std::unique_ptr<StatusNotifierItem> sni_;
+    std::unique_ptr<QSystemTrayIcon> fallback_;
+    bool labelDesktop_;
+    QString toolTip_;
+    QList<QImage> icon_;
+};
+
+}  // namespace tallyvane
