@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/desktop/desktop_app.h"
+#include "app/desktop_loader.h"
 #include "app/headless.h"
 #include "app/live_services.h"
 #include "app/run_mode.h"
@@ -35,8 +35,10 @@ int main(int argc, char** argv) {
         runSelfTest(liveServices(nullptr));
         return 0;
     }
-    if (hasDisplay()) return runDesktopApp(argc, argv);
-    std::fputs("Tallyvane : aucun affichage trouvé, fonctionnement sans interface (status.json tenu à jour).\n",
-               stderr);
+    if (!hasDisplay())
+        std::fputs("Tallyvane : aucun affichage trouvé.\n", stderr);
+    else if (auto status = runDesktopModule(argc, argv))
+        return *status;
+    std::fputs("Tallyvane : fonctionnement sans interface, status.json reste tenu à jour.\n", stderr);
     return runHeadless();
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,12 +20,14 @@ struct Outcome {
     std::string out;
 };
 
-// Runs the program with no display and a private HOME, so it never touches the user's files.
-Outcome run(std::vector<std::string> arguments, int timeoutSeconds = 20) {
-    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY HOME=" + std::string(TEST_HOME) + " timeout --preserve-status -s TERM " +
-                          std::to_string(timeoutSeconds) + " " + TALLYVANE_BINARY;
+// Runs the program with a private HOME, so it never touches the user's files, and by default no display.
+Outcome run(std::vector<std::string> arguments, int timeoutSeconds = 20, const std::string& display = "",
+            const std::string& binary = TALLYVANE_BINARY, const char* errors = "2>/dev/null") {
+    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + display + " HOME=" +
+                          std::string(TEST_HOME) + " timeout --preserve-status -s TERM " +
+                          std::to_string(timeoutSeconds) + " " + binary;
     for (const auto& argument : arguments) command += " '" + argument + "'";
-    command += " 2>/dev/null";
+    command += std::string(" ") + errors;
     Outcome outcome;
     FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 4096> chunk{};
@@ -52,6 +55,20 @@ TEST(Switches, NearMissesAreNotSwitches) {
         EXPECT_EQ(outcome.status, 0) << argument;
         EXPECT_EQ(outcome.out, "") << argument;
     }
+}
+
+TEST(Switches, UnreachableDisplayOrMissingDesktopModuleFallsBackToHeadless) {
+    // Standard error goes to standard output here, so the French message can be read.
+    auto dead = run({"--demo-data"}, 2, "DISPLAY=:77", TALLYVANE_BINARY, "2>&1");
+    EXPECT_EQ(dead.status, 0);
+    EXPECT_NE(dead.out.find("Tallyvane : l’affichage ne répond pas."), std::string::npos) << dead.out;
+    EXPECT_NE(dead.out.find("fonctionnement sans interface"), std::string::npos) << dead.out;
+
+    const std::string lonely = std::string(TEST_HOME) + "-lonely";
+    ASSERT_EQ(std::system(("mkdir -p " + lonely + " && cp " + TALLYVANE_BINARY + " " + lonely + "/").c_str()), 0);
+    auto missing = run({"--demo-data"}, 2, "DISPLAY=:77", lonely + "/tallyvane", "2>&1");
+    EXPECT_EQ(missing.status, 0);
+    EXPECT_NE(missing.out.find("l’interface de bureau n’a pas pu être chargée"), std::string::npos) << missing.out;
 }
 
 }  // namespace
