@@ -26,6 +26,7 @@ namespace tallyvane {
 namespace {
 
 using testing::ModelRig;
+using testing::RecordingOpener;
 using testing::PrivateBus;
 using testing::SniReader;
 using testing::spin;
@@ -40,15 +41,6 @@ bool sameImage(const QImage& fromHost, const QImage& drawn) {
 const std::string quotaAt38And62 =
     R"({"rateLimits":{"primary":{"usedPercent":38,"windowDurationMins":300,"resetsAt":1796600000},)"
     R"("secondary":{"usedPercent":62,"windowDurationMins":10080,"resetsAt":1797000000}}})";
-
-class RecordingOpener final : public UrlOpener {
-public:
-    bool open(const std::string& target) override {
-        opened.push_back(target);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
 
 // The delegate on a model driven by hand, a private session bus with a watcher of our own, and
 // the same bus standing in for the system bus (where a test may play logind).

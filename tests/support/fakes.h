@@ -11,6 +11,7 @@
 
 #include "model/services.h"
 #include "model/usage_model.h"
+#include "platform/url_opener.h"
 
 namespace tallyvane::testing {
 
@@ -103,6 +104,17 @@ public:
     bool replaceAtomically(const std::string& path, std::string_view bytes, mode_t mode) override;
     std::vector<std::string> executables;
     std::vector<std::pair<std::string, std::string>> writes;  // path, contents
+};
+
+// Remembers what it was asked to open.
+class RecordingOpener final : public UrlOpener {
+public:
+    bool open(const std::string& urlOrPath) override {
+        opened.push_back(urlOrPath);
+        return accept;
+    }
+    bool accept = true;
+    std::vector<std::string> opened;
 };
 
 // A model wired to the fakes above, with an executable codex in ~/.local/bin.

@@ -8,14 +8,7 @@
 namespace tallyvane {
 namespace {
 
-class RecordingOpener final : public UrlOpener {
-public:
-    bool open(const std::string& urlOrPath) override {
-        opened.push_back(urlOrPath);
-        return true;
-    }
-    std::vector<std::string> opened;
-};
+using testing::RecordingOpener;
 
 class OpenCodex : public ::testing::Test {
 protected:
