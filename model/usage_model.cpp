@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <mutex>
 
 #include "model/discovery.h"
 #include "model/health_file.h"
@@ -64,6 +66,39 @@ private:
     std::uint64_t generation_ = 0;
 };
 
+// Bytes read from the child and not yet handled on the main thread. The reader waits while too
+// many are in flight, so a child that writes faster than we handle blocks on its own full pipe.
+class OutputBudget {
+public:
+    static constexpr std::size_t limit = 1 << 20;
+    void take(std::size_t bytes) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return closed_ || inFlight_ < limit; });
+        inFlight_ += bytes;
+    }
+    void give(std::size_t bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            inFlight_ -= bytes;
+        }
+        changed_.notify_all();
+    }
+    // Before the output is stopped: a reader waiting here must not hold up stopOutput.
+    void close() {
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t inFlight_ = 0;
+    bool closed_ = false;
+};
+
 std::shared_ptr<UsageModel> UsageModel::create(ModelServices services) {
     return std::shared_ptr<UsageModel>(new UsageModel(std::move(services)));
 }
@@ -73,7 +108,9 @@ UsageModel::UsageModel(ModelServices services)
       inbox_(std::make_shared<LineInbox>()),
       support_(joinPath(services_.environment.home, "Library/Application Support/Tallyvane")) {}
 
-UsageModel::~UsageModel() = default;
+UsageModel::~UsageModel() {
+    if (budget_) budget_->close();
+}
 
 int UsageModel::processId() const { return process_ ? process_->pid() : 0; }
 
@@ -173,13 +210,17 @@ void UsageModel::connect() {
     auto main = services_.mainLoop;
     auto inbox = inbox_;
     ChildEvents events;
-    events.output = [io, main, inbox, weak, generation](std::string_view bytes) {
-        io->post([main, inbox, weak, generation, data = std::string(bytes)] {
+    if (budget_) budget_->close();
+    auto budget = budget_ = std::make_shared<OutputBudget>();
+    events.output = [io, main, inbox, weak, generation, budget](std::string_view bytes) {
+        budget->take(bytes.size());
+        io->post([main, inbox, weak, generation, budget, data = std::string(bytes)] {
             inbox->receive(generation, data, [&](Json object) {
                 main->post([weak, generation, object = std::move(object)]() mutable {
                     if (auto model = weak.lock()) model->deliver(generation, std::move(object));
                 });
             });
+            main->post([budget, size = data.size()] { budget->give(size); });
         });
     };
     // Through the I/O queue, so the exit is handled after every line the child wrote.
@@ -239,6 +280,7 @@ void UsageModel::deliver(std::uint64_t generation, Json message) {
 
 void UsageModel::childExited(std::uint64_t generation) {
     if (!process_ || generation != generation_) return;
+    budget_->close();
     process_->stopOutput();
     process_.reset();
     ready_ = false;
@@ -252,6 +294,7 @@ void UsageModel::stop() {
     stopped_ = true;
     if (timer_) timer_->invalidate();
     if (!process_) return;
+    budget_->close();
     process_->stopOutput();
     process_->closeInput();
     inputClosed_ = true;

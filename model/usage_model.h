@@ -18,6 +18,7 @@
 namespace tallyvane {
 
 class LineInbox;
+class OutputBudget;
 
 struct PendingRequest {
     std::string kind;  // "initialize", "quota" or "tokens"
@@ -110,6 +111,7 @@ private:
     bool terminateRequested_ = false;      // `process_` was asked to end and has not yet
     bool inputClosed_ = false;             // `stop` closed the child's input
     std::shared_ptr<LineInbox> inbox_;     // the line buffer; touched on the I/O queue only
+    std::shared_ptr<OutputBudget> budget_;  // output of `process_` read but not yet handled
     bool ready_ = false;
     bool stopped_ = false;
     std::int64_t serial_ = 10;

@@ -464,7 +464,7 @@ TEST(UsageModel, CallbacksAfterTheModelIsGoneDoNothing) {
     child->print(R"({"id":11,"result":{}})" "\n");
     child->exit();
     rig.loop->fireTimers();
-    EXPECT_EQ(rig.loop->drain(), 2);  // the posted deliveries ran and found no model
+    EXPECT_EQ(rig.loop->drain(), 3);  // the delivery, the output release and the exit ran and found no model
     EXPECT_EQ(child->terminateCount, 0);  // destruction does not signal the child
 }
 
