@@ -30,5 +30,8 @@ fi
 configure_and_build build-asan -DCMAKE_BUILD_TYPE=Debug -DTALLYVANE_SANITIZE=address,undefined -DTALLYVANE_BUILD_BENCH=OFF
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
+# The child's output path under libFuzzer, for a bounded time.
+TALLYVANE_FUZZ_BUILD="$PWD/build-fuzz" fuzz/run.sh 60
+
 configure_and_build build-tsan -DCMAKE_BUILD_TYPE=Debug -DTALLYVANE_SANITIZE=thread -DTALLYVANE_BUILD_BENCH=OFF
 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L core
