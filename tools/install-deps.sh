@@ -11,5 +11,10 @@ $SUDO apt-get install -y --no-install-recommends \
   nlohmann-json3-dev libicu-dev libgtest-dev libbenchmark-dev \
   clang-14 libclang-rt-14-dev \
   xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 fonts-dejavu-core \
-  nodejs npm jq procps ca-certificates desktop-file-utils groff-base \
+  jq procps ca-certificates desktop-file-utils groff-base \
   libxcb1-dev xdotool trayer
+# Node.js and npm for the real Codex peer in the tests: Debian's, unless this machine already has both
+# (a Node.js from elsewhere often bundles npm and conflicts with Debian's npm package).
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  $SUDO apt-get install -y --no-install-recommends nodejs npm
+fi
