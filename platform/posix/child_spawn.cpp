@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,7 +46,7 @@ std::vector<char*> pointersTo(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// Everything the child needs, prepared before fork: after it only async-signal-safe calls.
+// Everything the child needs, prepared before fork.
 struct ChildSetup {
     const char* path;
     char* const* argv;
@@ -54,45 +55,62 @@ struct ChildSetup {
     int output;
     int nullDevice;
     int status;
-    pid_t parent;
+    long parent;
     int highestFd;
 };
+
+// Between fork and exec the child makes raw system calls only: the sanitizers' wrappers around
+// sigaction, close and the like take locks that another thread may have held at fork time.
+long rawCall(long number, long a = 0, long b = 0, long c = 0, long d = 0) { return ::syscall(number, a, b, c, d); }
+
+// The kernel's struct sigaction. Everything after the handler is zero, so the order of the
+// other members, which differs between architectures, does not matter.
+struct KernelSigaction {
+    void (*handler)(int);
+    unsigned long words[3];
+};
+constexpr long kernelSigsetSize = 8;
+constexpr int kernelSignalCount = 64;
 
 // close_range, or one close per descriptor up to the limit on kernels without it.
 void closeDescriptors(unsigned first, unsigned last, int highestFd) {
     if (first > last) return;
-    if (::close_range(first, last, 0) == 0) return;
-    for (unsigned fd = first; fd <= last && fd <= static_cast<unsigned>(highestFd); ++fd) ::close(static_cast<int>(fd));
+    if (rawCall(SYS_close_range, first, last, 0) == 0) return;
+    for (unsigned fd = first; fd <= last && fd <= static_cast<unsigned>(highestFd); ++fd) rawCall(SYS_close, fd);
 }
 
 [[noreturn]] void reportAndExit(int statusFd) {
     const int error = errno;
-    [[maybe_unused]] auto written = ::write(statusFd, &error, sizeof error);
-    ::_exit(127);
+    rawCall(SYS_write, statusFd, reinterpret_cast<long>(&error), sizeof error);
+    for (;;) rawCall(SYS_exit_group, 127);
 }
 
 [[noreturn]] void becomeChild(const ChildSetup& setup) {
-    ::setpgid(0, 0);
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    rawCall(SYS_setpgid, 0, 0);
+    rawCall(SYS_prctl, PR_SET_PDEATHSIG, SIGKILL);
     // The parent died before the death signal was armed.
-    if (::getppid() != setup.parent) ::_exit(127);
+    if (rawCall(SYS_getppid) != setup.parent) {
+        for (;;) rawCall(SYS_exit_group, 127);
+    }
 
-    struct sigaction defaultAction {};
-    defaultAction.sa_handler = SIG_DFL;
-    for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &defaultAction, nullptr);
-    sigset_t nothing;
-    ::sigemptyset(&nothing);
-    ::sigprocmask(SIG_SETMASK, &nothing, nullptr);
+    const KernelSigaction defaultAction{SIG_DFL, {}};
+    for (int signal = 1; signal <= kernelSignalCount; ++signal) {
+        rawCall(SYS_rt_sigaction, signal, reinterpret_cast<long>(&defaultAction), 0, kernelSigsetSize);
+    }
+    const unsigned long nothing = 0;
+    rawCall(SYS_rt_sigprocmask, SIG_SETMASK, reinterpret_cast<long>(&nothing), 0, kernelSigsetSize);
 
-    if (::dup2(setup.input, STDIN_FILENO) < 0 || ::dup2(setup.output, STDOUT_FILENO) < 0 ||
-        ::dup2(setup.nullDevice, STDERR_FILENO) < 0) {
+    // Sources are all above 2 (liftAboveStandardStreams), so dup3 never sees equal descriptors.
+    if (rawCall(SYS_dup3, setup.input, STDIN_FILENO, 0) < 0 || rawCall(SYS_dup3, setup.output, STDOUT_FILENO, 0) < 0 ||
+        rawCall(SYS_dup3, setup.nullDevice, STDERR_FILENO, 0) < 0) {
         reportAndExit(setup.status);
     }
     // The status pipe stays open (close-on-exec) so that an exec failure can be reported.
     const auto status = static_cast<unsigned>(setup.status);
     closeDescriptors(STDERR_FILENO + 1, status - 1, setup.highestFd);
     closeDescriptors(status + 1, ~0U, setup.highestFd);
-    ::execve(setup.path, setup.argv, setup.envp);
+    rawCall(SYS_execve, reinterpret_cast<long>(setup.path), reinterpret_cast<long>(setup.argv),
+            reinterpret_cast<long>(setup.envp));
     reportAndExit(setup.status);
 }
 
