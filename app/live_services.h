@@ -6,6 +6,9 @@
 
 namespace tallyvane {
 
-ModelServices liveServices(std::shared_ptr<MainLoop> mainLoop);
+// This process's home, environment and id.
+ProcessEnvironment thisProcess();
+
+ModelServices liveServices(std::shared_ptr<MainLoop> mainLoop, ProcessEnvironment environment = thisProcess());
 
 }  // namespace tallyvane

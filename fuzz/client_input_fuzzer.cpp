@@ -3,7 +3,6 @@
 // parser. The first input byte picks the setting: bit 0 set, the handshake is already answered
 // (ids 11 and 12 pending) else only `initialize` (id 1) is; the other bits pick the read size.
 // Each input gets a fresh model, so every finding replays alone.
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>

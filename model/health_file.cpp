@@ -1,6 +1,5 @@
 #include "model/health_file.h"
 
-#include <algorithm>
 #include <ctime>
 
 #include <nlohmann/json.hpp>
@@ -30,11 +29,7 @@ std::string healthJson(const UsageModel& model, int pid) {
     health["error"] = model.error().value_or("");
     health["tokenError"] = model.tokenError().value_or("");
     health["lastTokenDay"] = model.lastTokenDay().value_or("");
-    if (!model.windows().empty()) {
-        auto highest = std::max_element(model.windows().begin(), model.windows().end(),
-                                        [](const auto& a, const auto& b) { return a.used < b.used; });
-        health["usedPercent"] = highest->used;
-    }
+    if (const auto highest = highestUse(model.windows())) health["usedPercent"] = *highest;
     return health.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

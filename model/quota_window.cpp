@@ -68,6 +68,13 @@ std::optional<QuotaWindow> slotWindow(const std::string& limitId, const Json& li
 
 }  // namespace
 
+std::optional<double> highestUse(const std::vector<QuotaWindow>& windows) {
+    if (windows.empty()) return std::nullopt;
+    const auto highest = std::max_element(windows.begin(), windows.end(),
+                                          [](const QuotaWindow& a, const QuotaWindow& b) { return a.used < b.used; });
+    return highest->used;
+}
+
 std::vector<QuotaWindow> quotaWindows(const Json& payload) {
     std::vector<QuotaWindow> windows;
     for (const auto& [limitId, limit] : chooseEntries(payload))

@@ -24,4 +24,7 @@ struct QuotaWindow {
 // Never fails: whatever has the wrong shape is left out.
 std::vector<QuotaWindow> quotaWindows(const Json& payload);
 
+// The largest consumed percentage, unrounded; nothing without any window.
+std::optional<double> highestUse(const std::vector<QuotaWindow>& windows);
+
 }  // namespace tallyvane

@@ -210,7 +210,6 @@ void UsageModel::connect() {
     auto main = services_.mainLoop;
     auto inbox = inbox_;
     ChildEvents events;
-    if (budget_) budget_->close();
     auto budget = budget_ = std::make_shared<OutputBudget>();
     events.output = [io, main, inbox, weak, generation, budget](std::string_view bytes) {
         budget->take(bytes.size());

@@ -1,33 +1,23 @@
 #include "ui/quota_row.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 #include "model/formatting.h"
+#include "ui/plain_label.h"
 #include "ui/system_colors.h"
 #include "ui/text_styles.h"
 #include "ui/usage_bar.h"
 
 namespace tallyvane {
-namespace {
-
-QLabel* namedLabel(const char* name, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-}  // namespace
 
 QuotaRow::QuotaRow(QWidget* parent)
     : QWidget(parent),
-      name_(namedLabel("quotaName", this)),
-      used_(namedLabel("quotaUsed", this)),
+      name_(plainLabel("quotaName", {}, this)),
+      used_(plainLabel("quotaUsed", {}, this)),
       bar_(new UsageBar(this)),
-      remaining_(namedLabel("quotaRemaining", this)),
-      reset_(namedLabel("quotaReset", this)) {
+      remaining_(plainLabel("quotaRemaining", {}, this)),
+      reset_(plainLabel("quotaReset", {}, this)) {
     setObjectName(QStringLiteral("quotaRow"));
     bar_->setObjectName(QStringLiteral("quotaBar"));
 

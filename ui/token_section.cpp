@@ -2,40 +2,30 @@
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "model/formatting.h"
+#include "ui/plain_label.h"
 #include "model/usage_model.h"
 #include "ui/system_colors.h"
 #include "ui/text_styles.h"
 
 namespace tallyvane {
-namespace {
-
-QLabel* namedLabel(const char* name, const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-}  // namespace
 
 TokenSection::TokenSection(QWidget* parent)
     : QWidget(parent),
-      heading_(namedLabel("tokenHeading", QStringLiteral("TOKENS DÉCLARÉS PAR CODEX"), this)),
-      figure_(namedLabel("tokenFigure", {}, this)),
-      day_(namedLabel("tokenDay", {}, this)),
-      lifetimeCaption_(namedLabel("lifetimeCaption", QStringLiteral("Total historique"), this)),
-      lifetime_(namedLabel("lifetimeValue", {}, this)),
-      note_(namedLabel("tokenNote",
+      heading_(plainLabel("tokenHeading", QStringLiteral("TOKENS DÉCLARÉS PAR CODEX"), this)),
+      figure_(plainLabel("tokenFigure", {}, this)),
+      day_(plainLabel("tokenDay", {}, this)),
+      lifetimeCaption_(plainLabel("lifetimeCaption", QStringLiteral("Total historique"), this)),
+      lifetime_(plainLabel("lifetimeValue", {}, this)),
+      note_(plainLabel("tokenNote",
                        QStringLiteral("L’historique peut arriver en retard. Il ne représente pas un compteur de "
                                       "toutes les conversations ChatGPT."),
                        this)),
-      error_(namedLabel("tokenError", {}, this)) {
+      error_(plainLabel("tokenError", {}, this)) {
     setObjectName(QStringLiteral("tokenSection"));
     note_->setWordWrap(true);
     error_->setWordWrap(true);

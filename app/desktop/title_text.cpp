@@ -1,17 +1,8 @@
 #include "app/desktop/title_text.h"
 
-#include <algorithm>
-
 #include "model/formatting.h"
 
 namespace tallyvane {
-
-std::optional<double> highestUse(const std::vector<QuotaWindow>& windows) {
-    if (windows.empty()) return std::nullopt;
-    const auto highest = std::max_element(windows.begin(), windows.end(),
-                                          [](const QuotaWindow& a, const QuotaWindow& b) { return a.used < b.used; });
-    return highest->used;
-}
 
 std::string statusTitle(const std::vector<QuotaWindow>& windows, const std::optional<std::string>& error, bool demo) {
     const std::optional<double> highest = highestUse(windows);

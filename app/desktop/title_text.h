@@ -19,7 +19,4 @@ std::string statusTitleGuide(bool demo);
 
 std::string statusToolTip(const std::optional<std::string>& error, bool demo);
 
-// The largest consumed percentage, unrounded; nothing without any window.
-std::optional<double> highestUse(const std::vector<QuotaWindow>& windows);
-
 }  // namespace tallyvane

@@ -20,11 +20,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/live_services.h"
 #include "model/usage_model.h"
 #include "platform/posix/event_loop.h"
-#include "platform/posix/posix_child_launcher.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/serial_queue.h"
 #include "platform/posix/user_environment.h"
 
 namespace {
@@ -62,14 +60,7 @@ struct ProbeHome {
             if (variable.rfind("HOME=", 0) != 0) variables.push_back(variable);
         variables.push_back("HOME=" + path);
         variables.push_back("FAKE_CODEX_SCRIPT=" + path + "/script.json");
-        ModelServices services;
-        services.clock = std::make_shared<SystemClock>();
-        services.mainLoop = std::move(loop);
-        services.ioQueue = std::make_shared<SerialQueue>();
-        services.launcher = std::make_shared<PosixChildLauncher>();
-        services.files = std::make_shared<PosixFileSystem>();
-        services.environment = ProcessEnvironment{path, std::move(variables), static_cast<int>(::getpid())};
-        return services;
+        return liveServices(std::move(loop), ProcessEnvironment{path, std::move(variables), static_cast<int>(::getpid())});
     }
 
     std::string path;

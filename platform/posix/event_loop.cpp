@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/quit_signals.h"
 #include "platform/posix/unique_fd.h"
 
 namespace tallyvane {
@@ -25,15 +26,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 using Moment = SteadyClock::time_point;
-
-sigset_t quitSignals() {
-    sigset_t set;
-    ::sigemptyset(&set);
-    ::sigaddset(&set, SIGTERM);
-    ::sigaddset(&set, SIGINT);
-    ::sigaddset(&set, SIGHUP);
-    return set;
-}
 
 UniqueFd checked(int fd, const char* what) {
     if (fd < 0) throw std::system_error(errno, std::system_category(), what);

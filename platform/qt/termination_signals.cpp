@@ -7,19 +7,9 @@
 
 #include <QSocketNotifier>
 
+#include "platform/posix/quit_signals.h"
+
 namespace tallyvane {
-namespace {
-
-sigset_t quitSignals() {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGTERM);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGHUP);
-    return set;
-}
-
-}  // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     const sigset_t set = quitSignals();

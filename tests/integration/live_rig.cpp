@@ -10,9 +10,8 @@
 #include <thread>
 
 #include "platform/posix/posix_child_launcher.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/serial_queue.h"
 #include "platform/posix/user_environment.h"
+#include "app/live_services.h"
 #include "tests/integration/process_table.h"
 
 namespace tallyvane::integration {
@@ -89,13 +88,10 @@ LiveRig::LiveRig(const std::string& codex, const nlohmann::json& script) : home(
         extra.push_back("FAKE_CODEX_SCRIPT=" + home + "/script.json");
     }
 
-    ModelServices services;
+    ModelServices services =
+        liveServices(loop, ProcessEnvironment{home, childVariables(home, extra), static_cast<int>(::getpid())});
     services.clock = clock;
-    services.mainLoop = loop;
-    services.ioQueue = std::make_shared<SerialQueue>();
     services.launcher = launcher;
-    services.files = std::make_shared<PosixFileSystem>();
-    services.environment = ProcessEnvironment{home, childVariables(home, extra), static_cast<int>(::getpid())};
     model = UsageModel::create(std::move(services));
     model->onChange = [this] {
         errors.push_back(model->error().value_or(""));
