@@ -30,10 +30,13 @@ std::vector<Entry> chooseEntries(const Json& payload) {
     return entries;
 }
 
-std::string durationName(const Json& slot) {
+std::optional<std::int64_t> durationMinutes(const Json& slot) {
     auto member = slot.find("windowDurationMins");
-    if (member == slot.end()) return "Quota";
-    auto minutes = jsonTruncatedInt64(*member);
+    if (member == slot.end()) return std::nullopt;
+    return jsonTruncatedInt64(*member);
+}
+
+std::string durationName(const std::optional<std::int64_t>& minutes) {
     if (!minutes) return "Quota";
     const std::int64_t m = *minutes;
     if (m == 10080) return "Semaine";
@@ -51,7 +54,8 @@ std::optional<QuotaWindow> slotWindow(const std::string& limitId, const Json& li
     auto used = jsonDouble(*usedMember);
     if (!used || std::isnan(*used)) return std::nullopt;
 
-    std::string name = durationName(*slot);
+    const auto minutes = durationMinutes(*slot);
+    std::string name = durationName(minutes);
     if (limitId != "codex") {
         auto label = limit.find("limitName");
         std::string prefix = (label != limit.end() && label->is_string()) ? label->get<std::string>() : limitId;
@@ -63,7 +67,9 @@ std::optional<QuotaWindow> slotWindow(const std::string& limitId, const Json& li
     if (resetsAt != slot->end())
         if (auto seconds = jsonDouble(*resetsAt)) reset = instantFromUnixSeconds(*seconds);
 
-    return QuotaWindow{limitId + "-" + slotName, std::move(name), std::clamp(*used, 0.0, 100.0), reset};
+    std::optional<std::int64_t> duration;
+    if (minutes && *minutes > 0) duration = minutes;
+    return QuotaWindow{limitId + "-" + slotName, std::move(name), std::clamp(*used, 0.0, 100.0), reset, duration};
 }
 
 }  // namespace

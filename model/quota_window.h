@@ -1,5 +1,6 @@
 #pragma once
 // One rate-limit window and the parser that turns a rate-limit payload into the display list.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct QuotaWindow {
     std::string name;
     double used = 0;  // 0...100
     std::optional<Instant> reset;
+    std::optional<std::int64_t> durationMins;  // the window's length, when Codex gives a positive one
 
     bool operator==(const QuotaWindow&) const = default;
 };

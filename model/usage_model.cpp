@@ -122,8 +122,8 @@ void UsageModel::start() {
     if (isDemo()) {
         const Instant now = services_.clock->now();
         publish(windows_, std::vector<QuotaWindow>{
-                              {"demo-short", "5 heures", 38.0, now + std::chrono::seconds(7'200)},
-                              {"demo-week", "Semaine", 62.0, now + std::chrono::seconds(172'800)},
+                              {"demo-short", "5 heures", 38.0, now + std::chrono::seconds(7'200), 300},
+                              {"demo-week", "Semaine", 62.0, now + std::chrono::seconds(172'800), 10'080},
                           });
         publish(updated_, now);
         publish(tokenUpdated_, now);
@@ -360,7 +360,7 @@ void UsageModel::acceptTokens(const Json& result) {
         if (const Json* total = member(*summary, "lifetimeTokens")) lifetime = jsonTruncatedInt64(*total);
     publish(lifetime_, lifetime);
 
-    const Json* latest = nullptr;
+    std::vector<DailyTokens> daily;
     const Json* buckets = member(result, "dailyUsageBuckets");
     if (buckets && buckets->is_array() &&
         std::all_of(buckets->begin(), buckets->end(), [](const Json& b) { return b.is_object(); })) {
@@ -368,17 +368,19 @@ void UsageModel::acceptTokens(const Json& result) {
             const Json* date = member(bucket, "startDate");
             const Json* tokens = member(bucket, "tokens");
             if (!date || !date->is_string() || !tokens || !tokens->is_number()) continue;
-            if (!latest || latest->at("startDate").get_ref<const std::string&>() < date->get_ref<const std::string&>())
-                latest = &bucket;
+            daily.push_back({date->get<std::string>(), *jsonTruncatedInt64(*tokens)});
         }
     }
-    if (latest) {
-        publish(lastTokenDay_, latest->at("startDate").get<std::string>());
-        publish(lastTokens_, jsonTruncatedInt64(latest->at("tokens")));
+    const auto latest = std::max_element(daily.begin(), daily.end(),
+                                         [](const DailyTokens& a, const DailyTokens& b) { return a.day < b.day; });
+    if (latest != daily.end()) {
+        publish(lastTokenDay_, latest->day);
+        publish(lastTokens_, latest->tokens);
     } else {
         publish(lastTokenDay_, std::nullopt);
         publish(lastTokens_, std::nullopt);
     }
+    publish(dailyTokens_, std::move(daily));
     publish(tokenUpdated_, services_.clock->now());
     publish(tokenError_, std::nullopt);
 }

@@ -14,6 +14,7 @@
 #include "model/observers.h"
 #include "model/quota_window.h"
 #include "model/services.h"
+#include "platform/history_store.h"
 
 namespace tallyvane {
 
@@ -44,6 +45,8 @@ public:
     const std::optional<std::int64_t>& lifetime() const { return lifetime_; }
     const std::optional<std::int64_t>& lastTokens() const { return lastTokens_; }
     const std::optional<std::string>& lastTokenDay() const { return lastTokenDay_; }
+    // Every daily count of the last usage answer, in the order Codex gave them.
+    const std::vector<DailyTokens>& dailyTokens() const { return dailyTokens_; }
     bool refreshing() const { return refreshing_; }
 
     // Told before every published assignment.
@@ -104,6 +107,7 @@ private:
     std::optional<std::int64_t> lifetime_;
     std::optional<std::int64_t> lastTokens_;
     std::optional<std::string> lastTokenDay_;
+    std::vector<DailyTokens> dailyTokens_;
     bool refreshing_ = false;
 
     std::shared_ptr<ChildProcess> process_;

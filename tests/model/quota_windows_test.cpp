@@ -100,12 +100,18 @@ TEST(QuotaWindows, DurationNames) {
         {"1e300", "9223372036854775807 minutes"},
         {"18446744073709551616", "9223372036854775807 minutes"},
         {"-1e300", "-9223372036854775808 minutes"}};
+    auto primary = [](const std::string& minutes) {
+        return quotaWindows(Json::parse(R"({"rateLimits": {"primary": {"usedPercent": 1, "windowDurationMins": )" +
+                                        minutes + "}}}"));
+    };
     for (const auto& [minutes, name] : cases) {
-        auto windows = quotaWindows(Json::parse(std::string(R"({"rateLimits": {"primary": {"usedPercent": 1, "windowDurationMins": )") +
-                                                minutes + "}}}"));
+        auto windows = primary(minutes);
         ASSERT_EQ(windows.size(), 1u) << minutes;
         EXPECT_EQ(windows[0].name, name) << minutes;
     }
+    // The length itself is kept only when it is a positive number of minutes.
+    EXPECT_EQ(primary("300.9")[0].durationMins, 300);
+    for (const char* none : {"0", "-60", "null", "true", R"("300")"}) EXPECT_FALSE(primary(none)[0].durationMins) << none;
     // A missing member also reads "Quota".
     EXPECT_EQ(parse(R"({"rateLimits": {"primary": {"usedPercent": 1}}})")[0].name, "Quota");
 }

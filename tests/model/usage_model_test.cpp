@@ -308,9 +308,18 @@ TEST(UsageModel, TokenBuckets) {
         EXPECT_EQ(rig.model->lastTokenDay(), c.day) << c.result;
         EXPECT_EQ(rig.model->lastTokens(), c.tokens) << c.result;
         EXPECT_EQ(rig.model->lifetime(), c.lifetime) << c.result;
+        EXPECT_EQ(rig.model->dailyTokens().empty(), !c.day) << c.result;
         EXPECT_EQ(rig.model->tokenUpdated(), rig.clock->now());
         EXPECT_FALSE(rig.model->tokenError());
     }
+}
+
+TEST(UsageModel, KeepsEveryDailyBucketInOrder) {
+    ModelRig rig;
+    rig.startReady();
+    rig.answerTokens(R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":7},{"startDate":5,"tokens":1},)"
+                     R"({"startDate":"2024-05-09","tokens":3}]})");
+    EXPECT_EQ(rig.model->dailyTokens(), (std::vector<DailyTokens>{{"2024-05-10", 7}, {"2024-05-09", 3}}));
 }
 
 TEST(UsageModel, NoExecutableAndRefusedLaunch) {
@@ -477,8 +486,8 @@ TEST(UsageModel, DemoModePublishesSampleDataAndTouchesNothing) {
     setDemo(false);
     const auto& w = rig.model->windows();
     ASSERT_EQ(w.size(), 2u);
-    EXPECT_EQ(w[0], (QuotaWindow{"demo-short", "5 heures", 38.0, rig.clock->now() + 7200s}));
-    EXPECT_EQ(w[1], (QuotaWindow{"demo-week", "Semaine", 62.0, rig.clock->now() + 172800s}));
+    EXPECT_EQ(w[0], (QuotaWindow{"demo-short", "5 heures", 38.0, rig.clock->now() + 7200s, 300}));
+    EXPECT_EQ(w[1], (QuotaWindow{"demo-week", "Semaine", 62.0, rig.clock->now() + 172800s, 10080}));
     EXPECT_EQ(rig.model->lifetime(), 1250000);
     EXPECT_EQ(rig.model->lastTokens(), 23450);
     EXPECT_EQ(rig.model->lastTokenDay(), "2026-10-03");

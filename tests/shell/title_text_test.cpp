@@ -7,7 +7,7 @@ namespace {
 
 std::vector<QuotaWindow> windowsAt(std::initializer_list<double> used) {
     std::vector<QuotaWindow> windows;
-    for (double value : used) windows.push_back({"w" + std::to_string(windows.size()), "Fenêtre", value, std::nullopt});
+    for (double value : used) windows.push_back({"w" + std::to_string(windows.size()), "Fenêtre", value, std::nullopt, std::nullopt});
     return windows;
 }
 
@@ -23,7 +23,7 @@ class StatusTitle : public ::testing::TestWithParam<TitleCase> {};
 TEST_P(StatusTitle, FollowsHighestWindowErrorAndDemo) {
     const TitleCase& c = GetParam();
     std::vector<QuotaWindow> windows;
-    for (double value : c.used) windows.push_back({"w", "Fenêtre", value, std::nullopt});
+    for (double value : c.used) windows.push_back({"w", "Fenêtre", value, std::nullopt, std::nullopt});
     EXPECT_EQ(statusTitle(windows, c.error, c.demo), c.title);
 }
 
