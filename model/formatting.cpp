@@ -1,7 +1,6 @@
 #include "model/formatting.h"
 
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -107,6 +106,16 @@ const DayFormats& dayFormats() {
     return formats;
 }
 
+// Four ASCII digits, "-", two, "-", two.
+bool isDayKeyShape(const std::string& key) {
+    if (key.size() != 10) return false;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const bool dash = i == 4 || i == 7;
+        if (dash ? key[i] != '-' : (key[i] < '0' || key[i] > '9')) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string compactNumber(std::int64_t n) {
@@ -133,8 +142,9 @@ std::string compactNumber(std::int64_t n) {
 std::string day(const std::string& key) {
     const DayFormats& formats = dayFormats();
     if (!formats.reader) return key;
-    // ICU skips leading blanks even when strict; a key with any is not a day key.
-    if (key.empty() || std::isspace(static_cast<unsigned char>(key.front()))) return key;
+    // ICU, even when strict, skips blanks and marks and reads other scripts' digits: only the exact
+    // ASCII shape is a day key.
+    if (!isDayKeyShape(key)) return key;
     const icu::UnicodeString text = icu::UnicodeString::fromUTF8(key);
     icu::ParsePosition position(0);
     const UDate date = formats.reader->parse(text, position);
