@@ -291,6 +291,7 @@ void UsageModel::childExited(std::uint64_t generation) {
 
 void UsageModel::stop() {
     stopped_ = true;
+    writeHealth();  // the loop may not turn again
     if (timer_) timer_->invalidate();
     if (!process_) return;
     budget_->close();
@@ -399,11 +400,24 @@ void UsageModel::acceptQuota(const Json& payload) {
     saveHealth();
 }
 
+// One write per burst of changes, at the end of the loop turn, and none when the bytes are the same.
 void UsageModel::saveHealth() {
-    if (isDemo()) return;
+    if (isDemo() || healthQueued_) return;
+    healthQueued_ = true;
+    std::weak_ptr<UsageModel> weak = weak_from_this();
+    services_.mainLoop->post([weak] {
+        if (auto model = weak.lock()) model->writeHealth();
+    });
+}
+
+void UsageModel::writeHealth() {
+    if (!healthQueued_) return;
+    healthQueued_ = false;
+    std::string health = healthJson(*this, services_.environment.pid);
+    if (health == writtenHealth_) return;
     services_.files->createDirectories(support_, 0700);
-    services_.files->replaceAtomically(joinPath(support_, "status.json"), healthJson(*this, services_.environment.pid),
-                                       0600);
+    if (services_.files->replaceAtomically(joinPath(support_, "status.json"), health, 0600))
+        writtenHealth_ = std::move(health);
 }
 
 }  // namespace tallyvane

@@ -83,6 +83,7 @@ private:
     void acceptTokens(const Json& result);
     void tail();
     void saveHealth();
+    void writeHealth();
     void childExited(std::uint64_t generation);
     void deliver(std::uint64_t generation, Json message);
     void changed();
@@ -122,6 +123,8 @@ private:
     std::map<std::int64_t, PendingRequest> pending_;
     std::unique_ptr<Timer> timer_;
     std::string support_;
+    bool healthQueued_ = false;
+    std::string writtenHealth_;  // what status.json holds, as far as this model wrote it
 };
 
 }  // namespace tallyvane

@@ -145,4 +145,10 @@ std::size_t LiveRig::receivedCount(std::size_t launch) const {
 
 std::vector<pid_t> LiveRig::survivors() const { return processesWithEnvironmentEntry(marker); }
 
+nlohmann::json LiveRig::status() const {
+    std::ifstream file(statusPath());
+    nlohmann::json parsed = nlohmann::json::parse(file, nullptr, false);
+    return parsed.is_object() ? parsed : nlohmann::json::object();
+}
+
 }  // namespace tallyvane::integration

@@ -51,6 +51,8 @@ struct LiveRig {
     // Processes started from this rig (children and their children) that are still alive.
     std::vector<pid_t> survivors() const;
     std::string statusPath() const { return model->support() + "/status.json"; }
+    // status.json as it stands; an empty object while there is none.
+    nlohmann::json status() const;
 
     std::string home;
     std::string logPath;

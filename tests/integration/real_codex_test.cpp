@@ -29,8 +29,11 @@ TEST(RealCodex, SignedOutAsksToReconnectAndLeavesNoProcessBehind) {
     EXPECT_EQ(rig.model->tokenError(), texts::signIn);
     EXPECT_TRUE(rig.model->windows().empty());
 
-    std::ifstream file(rig.statusPath());
-    const json status = json::parse(file, nullptr, false);
+    ASSERT_TRUE(rig.runUntil([&] {
+        const json status = rig.status();
+        return status.value("error", "") != "" && status.value("tokenError", "") != "";
+    }));
+    const json status = rig.status();
     EXPECT_EQ(status["error"], texts::signIn);
     EXPECT_EQ(status["tokenError"], texts::signIn);
 

@@ -22,11 +22,6 @@ mode_t modeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
-json readStatus(const LiveRig& rig) {
-    std::ifstream file(rig.statusPath());
-    return json::parse(file, nullptr, false);
-}
-
 // Modes must not depend on the umask the program happens to run under.
 class WithoutUmask : public ::testing::Test {
 protected:
@@ -40,9 +35,9 @@ private:
 TEST_F(WithoutUmask, AfterACycleEveryMemberHasItsTypeAndValue) {
     LiveRig rig(json::object());
     rig.model->start();
-    ASSERT_TRUE(rig.runUntil([&] { return rig.model->tokenUpdated() && rig.model->updated() && !rig.model->refreshing(); }));
+    ASSERT_TRUE(rig.runUntil([&] { return rig.status().contains("tokensFetchedAt"); }));
 
-    const json status = readStatus(rig);
+    const json status = rig.status();
     ASSERT_TRUE(status.is_object());
     EXPECT_EQ(status["running"], true);
     EXPECT_TRUE(status["pollSeconds"].is_number_integer());
@@ -88,8 +83,11 @@ TEST(StatusFile, ErrorsAndNoWindows) {
         "account/rateLimits/read": [{"error": {"code": -32603, "message": "failed to fetch codex rate limits: 500"}}],
         "account/usage/read": [{"error": {"code": -32600, "message": "codex account authentication required"}}]})"));
     rig.model->start();
-    ASSERT_TRUE(rig.runUntil([&] { return rig.model->error() && rig.model->tokenError() && !rig.model->refreshing(); }));
-    const json status = readStatus(rig);
+    ASSERT_TRUE(rig.runUntil([&] {
+        const json status = rig.status();
+        return status.value("error", "") != "" && status.value("tokenError", "") != "";
+    }));
+    const json status = rig.status();
     EXPECT_EQ(status["error"], texts::unavailable);
     EXPECT_EQ(status["tokenError"], texts::signIn);
     EXPECT_EQ(status["windowCount"], 0);

@@ -314,6 +314,23 @@ TEST(UsageModel, TokenBuckets) {
     }
 }
 
+TEST(UsageModel, StatusIsWrittenOncePerBurstAndOnlyWhenItsBytesChange) {
+    ModelRig rig;
+    rig.startReady();
+    const std::string tokens = R"({"id":12,"result":{"dailyUsageBuckets":[]}})";
+    rig.child().print(R"({"id":11,"result":)" + std::string(twoWindows) + "}\n" + tokens + "\n");
+    rig.loop->drain();
+    EXPECT_EQ(rig.files->writes.size(), 1u);
+    rig.model->refresh();  // the same answers at the same moment: nothing new to write
+    rig.child().print(R"({"id":13,"result":)" + std::string(twoWindows) + "}\n");
+    rig.loop->drain();
+    EXPECT_EQ(rig.files->writes.size(), 1u);
+    rig.clock->advance(30s);
+    rig.answerTokens("{}");
+    EXPECT_EQ(rig.files->writes.size(), 2u);
+    EXPECT_EQ(lastStatus(rig)["lastTokenDay"], "");
+}
+
 TEST(UsageModel, KeepsEveryDailyBucketInOrder) {
     ModelRig rig;
     rig.startReady();
@@ -327,6 +344,7 @@ TEST(UsageModel, NoExecutableAndRefusedLaunch) {
         ModelRig rig;
         rig.files->executables.clear();
         rig.model->start();
+        rig.loop->drain();
         EXPECT_EQ(rig.model->error(),
                   "Codex est introuvable. Installe Codex, connecte ton compte ChatGPT, puis actualise.");
         EXPECT_FALSE(rig.model->hasProcess());
