@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -26,6 +27,8 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 using Moment = SteadyClock::time_point;
+
+constexpr auto taskSlice = std::chrono::milliseconds(2);
 
 UniqueFd checked(int fd, const char* what) {
     if (fd < 0) throw std::system_error(errno, std::system_category(), what);
@@ -90,16 +93,28 @@ struct EventLoop::Core {
         timers.erase(found);
     }
 
+    // Runs posted tasks for one slice at most, so that a flood of posts never holds up timers;
+    // what is left runs next turn, ahead of later posts.
     void runTasks() {
+        const Moment sliceEnd = SteadyClock::now() + taskSlice;
         std::deque<std::function<void()>> batch;
         {
             std::lock_guard lock(mutex);
             batch.swap(tasks);
         }
-        for (auto& task : batch) {
+        while (!batch.empty()) {
+            std::function<void()> task = std::move(batch.front());
+            batch.pop_front();
             task();
             task = nullptr;
+            if (!batch.empty() && SteadyClock::now() >= sliceEnd) break;
         }
+        if (batch.empty()) return;
+        {
+            std::lock_guard lock(mutex);
+            tasks.insert(tasks.begin(), std::make_move_iterator(batch.begin()), std::make_move_iterator(batch.end()));
+        }
+        wake();
     }
 
     void runDueTimers() {

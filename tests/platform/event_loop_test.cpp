@@ -47,6 +47,24 @@ TEST(EventLoopTest, TasksPostedFromManyThreadsRunOnTheLoopThreadInEachPostersOrd
     }
 }
 
+TEST(EventLoopTest, AFloodOfPostsLetsDueTimersRunBetweenThemAndKeepsTheirOrder) {
+    EventLoop loop;
+    std::vector<int> ran;
+    int ranBeforeTimer = -1;
+    loop.postDelayed(0ms, [&] { ranBeforeTimer = static_cast<int>(ran.size()); });
+    std::this_thread::sleep_for(1ms);  // the timer is due before the first post runs
+    for (int i = 0; i < 50; ++i) {
+        loop.post([&, i] {
+            ran.push_back(i);
+            std::this_thread::sleep_for(1ms);
+        });
+    }
+    EXPECT_TRUE(loop.runUntil([&] { return ran.size() == 50; }, 20s));
+    EXPECT_GE(ranBeforeTimer, 0);
+    EXPECT_LT(ranBeforeTimer, 50);
+    for (int i = 0; i < 50; ++i) ASSERT_EQ(ran[static_cast<std::size_t>(i)], i);
+}
+
 TEST(EventLoopTest, DelayedTasksRunInDeadlineOrderAndNeverEarly) {
     EventLoop loop;
     const auto start = SteadyClock::now();
