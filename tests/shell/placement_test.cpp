@@ -115,12 +115,29 @@ TEST(PanelPlacementOnOtherBars, SecondaryScreenBelowAndRightOfThePrimary) {
     EXPECT_EQ(placement->qtFrame.bottom() + 1, 2000 - 8);
 }
 
-TEST(PanelPlacementOnOtherBars, UnknownAnchorMeansTheTopRightOfThePrimaryScreen) {
-    const QList<ScreenArea> screens = {{{-1440, 0, 1440, 900}, {-1440, 0, 1440, 900}, false},
-                                       {{0, 0, 1920, 1080}, {0, 30, 1920, 1050}, true}};
-    EXPECT_EQ(placePanel(QRect(), screens)->qtFrame, QRect(1920 - 8 - 360, 30 + 8, 360, 400));
-    // An anchor on no screen (a screen just unplugged) falls back to the primary one.
-    EXPECT_TRUE(screens[1].available.contains(placePanel(QRect(5000, 5000, 24, 24), screens)->qtFrame));
+// Without a click (or with one on a screen gone since), the bar is guessed from the primary
+// screen's work area; the other screen's bottom bar must not count.
+TEST(PanelPlacementWithoutAClick, FollowsTheBarTheWorkAreaLeavesOut) {
+    struct Case {
+        const char* bar;
+        QRect available;  // of the 1920 x 1080 primary screen
+        QRect anchor;
+        QRect expected;
+    };
+    for (const Case& c : {Case{"top", {0, 30, 1920, 1050}, {}, {1552, 38, 360, 400}},
+                          Case{"bottom", {0, 0, 1920, 1040}, {}, {1552, 632, 360, 400}},
+                          Case{"left", {48, 0, 1872, 1080}, {}, {56, 672, 360, 400}},
+                          Case{"right", {0, 0, 1872, 1080}, {}, {1504, 672, 360, 400}},
+                          Case{"left and top", {48, 30, 1872, 1050}, {}, {1552, 38, 360, 400}},
+                          Case{"bottom and top", {0, 30, 1920, 1010}, {}, {1552, 38, 360, 400}},
+                          Case{"none", {0, 0, 1920, 1080}, {}, {1552, 8, 360, 400}},
+                          Case{"bottom, click on a vanished screen", {0, 0, 1920, 1040}, {2500, 1050, 1, 1},
+                               {1552, 632, 360, 400}}}) {
+        SCOPED_TRACE(c.bar);
+        const QList<ScreenArea> screens = {{{-1440, 0, 1440, 900}, {-1440, 0, 1440, 860}, false},
+                                           {{0, 0, 1920, 1080}, c.available, true}};
+        EXPECT_EQ(placePanel(c.anchor, screens)->qtFrame, c.expected);
+    }
     EXPECT_FALSE(placePanel(QRect(), {}).has_value());
 }
 
