@@ -50,7 +50,7 @@ TEST_P(PanelPlacement, UsesTheAnchorsScreenAndMapsBack) {
 
 // A 1366 x 768 screen with a 28-pixel bar on top and a 40-pixel dock below; a 1440 x 900
 // screen left of a 1440 x 900 primary, both with a 30-pixel top bar; an 800 x 400 screen
-// without bars whose anchors stand above it. Anchors are 70 x 24 on the usable area's top edge.
+// without bars, too low for the whole panel. Anchors are 70 x 24, at the top of their screen.
 const QList<ScreenArea> laptop = {{{0, 0, 1366, 768}, {0, 28, 1366, 700}, true}};
 const QList<ScreenArea> leftOfPrimary = {{{0, 0, 1440, 900}, {0, 30, 1440, 870}, true},
                                          {{-1440, 0, 1440, 900}, {-1440, 30, 1440, 870}, false}};
@@ -68,9 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {-1010, 38, 360, 400}},
         FrameCase{leftOfPrimary, {-40, 6, 70, 24}, {-1440, 0, 1440, 870}, {-368, 462, 360, 400},
                   {-368, 38, 360, 400}},
-        FrameCase{small, {0, -24, 70, 24}, {0, 0, 800, 400}, {8, 8, 360, 384}, {8, 8, 360, 384}},
-        FrameCase{small, {400, -24, 70, 24}, {0, 0, 800, 400}, {110, 8, 360, 384}, {110, 8, 360, 384}},
-        FrameCase{small, {760, -24, 70, 24}, {0, 0, 800, 400}, {432, 8, 360, 384}, {432, 8, 360, 384}}));
+        FrameCase{small, {0, 0, 70, 24}, {0, 0, 800, 400}, {8, 8, 360, 384}, {8, 8, 360, 384}},
+        FrameCase{small, {400, 0, 70, 24}, {0, 0, 800, 400}, {110, 8, 360, 384}, {110, 8, 360, 384}},
+        FrameCase{small, {760, 0, 70, 24}, {0, 0, 800, 400}, {432, 8, 360, 384}, {432, 8, 360, 384}}));
 
 // Every other arrangement: where the panel lands relative to the anchor and the usable area.
 bool overlaps(const QRect& a, const QRect& b) { return a.intersects(b); }
