@@ -7,11 +7,13 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/desktop/placement.h"
 #include "app/desktop/quota_panel.h"
 #include "app/desktop/title_text.h"
 #include "app/desktop/tray_icon_art.h"
+#include "app/single_copy.h"
 #include "model/discovery.h"
 #include "model/open_codex.h"
 #include "model/run_flags.h"
@@ -49,8 +51,13 @@ AppDelegate::~AppDelegate() {
 
 bool AppDelegate::launch() {
     if (!isDemo()) {
-        instance_ = new SingleInstance(services_.instanceDirectory, this);
-        if (!instance_->claim()) return false;
+        instance_ = new SingleInstance(services_.instanceDirectory.toStdString(), this);
+        const SingleInstance::Claim claim = instance_->claim();
+        if (claim == SingleInstance::Claim::silent)
+            std::fprintf(stderr, "%s\n", silentHolderText(instance_->holder()).c_str());
+        if (claim == SingleInstance::Claim::notHanded)
+            std::fprintf(stderr, "%s\n", notHandedOverText(instance_->holder()).c_str());
+        if (claim != SingleInstance::Claim::run) return false;
         connect(instance_, &SingleInstance::openRequested, this, &AppDelegate::reopen);
     }
     // An accessory: no main window, and hiding the panel never ends the program.
@@ -70,7 +77,7 @@ bool AppDelegate::launch() {
     // Qt closes the popup on clicks outside it; this covers the focus going elsewhere.
     outsideMonitor_ = connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
                               [this](Qt::ApplicationState state) {
-                                  if (state != Qt::ApplicationActive && panel_->isVisible()) panel_->hide();
+                                  if (state != Qt::ApplicationActive) panel_->dismiss();
                               });
     qApp->installEventFilter(this);
 
@@ -91,7 +98,7 @@ bool AppDelegate::launch() {
         if (settings.value(QLatin1String(autoOpenKey), false).toBool()) return true;
         settings.setValue(QLatin1String(autoOpenKey), true);
     }
-    QTimer::singleShot(autoOpenDelay, this, [this] { toggle(); });
+    QTimer::singleShot(autoOpenDelay, this, &AppDelegate::reopen);
     return true;
 }
 
@@ -100,15 +107,19 @@ void AppDelegate::toggle(const QRect& anchor) {
         panel_->hide();
         return;
     }
-    if (panel_->justClosed()) return;
+    if (panel_->takeClosingPress()) return;
+    open(anchor);
+}
+
+void AppDelegate::reopen() {
+    if (!panel_->isVisible()) open({});
+}
+
+void AppDelegate::open(const QRect& anchor) {
     if (!anchor.isNull()) anchor_ = anchor;
     positionPanel();
     panel_->present();
     model_->refresh();
-}
-
-void AppDelegate::reopen() {
-    if (!panel_->isVisible()) toggle();
 }
 
 void AppDelegate::positionPanel() {

@@ -38,12 +38,13 @@ public:
     explicit AppDelegate(DesktopServices services, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // Builds everything and starts the model. False when another copy already runs (live mode):
-    // it has been asked to open its panel, and nothing was built here.
+    // Builds everything and starts the model. False when another live copy keeps running: it has
+    // been asked to open its panel (or why not was said on standard error), and nothing was built
+    // here. A headless copy hands over instead, and this one runs.
     bool launch();
-    // The anchor is where the tray item was clicked, in Qt's global coordinates; null when unknown.
+    // The tray item was clicked: the anchor is where, in Qt's global coordinates; null when unknown.
     void toggle(const QRect& anchor = {});
-    // Another copy was started: show the panel when hidden.
+    // Another copy was started, or the first launch: show the panel when hidden.
     void reopen();
     void positionPanel();
     void updateTitle();
@@ -58,6 +59,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void open(const QRect& anchor);
     void updateIcon();
 
     DesktopServices services_;

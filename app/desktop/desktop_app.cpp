@@ -6,11 +6,11 @@
 #include "app/desktop/app_delegate.h"
 #include "app/live_services.h"
 #include "model/usage_model.h"
+#include "platform/posix/instance_lock.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/user_environment.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/qt/qt_url_opener.h"
-#include "platform/qt/single_instance.h"
 #include "platform/qt/termination_signals.h"
 
 namespace tallyvane {
@@ -38,8 +38,8 @@ int runDesktopApp(int argc, char** argv) {
                              QDBusConnection::sessionBus(),
                              QDBusConnection::systemBus(),
                              qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
-                             singleInstanceDirectory(qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                                                     QString::fromStdString(model->support()))};
+                             QString::fromStdString(instanceDirectory(
+                                 qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(), model->support()))};
     AppDelegate delegate(std::move(services));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::terminate);
     if (delegate.launch()) QApplication::exec();

@@ -23,9 +23,10 @@ struct Placement {
     QRect qtFrame; // `frame` in Qt's global coordinates
 };
 
-// Uses the screen holding the anchor's centre (the primary one when none does). A null anchor,
-// when the host told nothing of the click, stands for the top-right corner of the primary
-// screen's usable area. Nothing when there is no screen.
+// Uses the screen holding the anchor's centre. A null anchor (the host told nothing of a click)
+// or one on no screen (a screen unplugged since) is guessed from the primary screen's usable
+// area: the right end of a top or bottom bar, the lower end of a side bar, the top right when
+// nothing is reserved (with a top bar among several, the top one). Nothing when there is no screen.
 std::optional<Placement> placePanel(const QRect& anchor, const QList<ScreenArea>& screens);
 
 // "panel", "screenVisible", "contained" and "material".

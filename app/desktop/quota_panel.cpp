@@ -1,6 +1,7 @@
 #include "app/desktop/quota_panel.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QVBoxLayout>
@@ -11,7 +12,8 @@
 namespace tallyvane {
 namespace {
 
-constexpr qint64 closingClickMs = 300;
+// A tray host sends Activate on the press or its release, a few hundred milliseconds at most.
+constexpr qint64 closingPressMs = 400;
 
 QRegion roundedRegion(const QRect& rect, int radius) {
     QPainterPath path;
@@ -41,17 +43,29 @@ void QuotaPanel::present() {
     activateWindow();
 }
 
-bool QuotaPanel::justClosed() const { return sinceClosed_.isValid() && sinceClosed_.elapsed() < closingClickMs; }
+void QuotaPanel::dismiss() {
+    if (!isVisible()) return;
+    closingPress_.start();
+    hide();
+}
+
+bool QuotaPanel::takeClosingPress() {
+    const bool closing = closingPress_.isValid() && closingPress_.elapsed() < closingPressMs;
+    closingPress_.invalidate();
+    return closing;
+}
 
 void QuotaPanel::showEvent(QShowEvent* event) {
+    closingPress_.invalidate();
     composited_ = compositorActive();
     shape();
     QWidget::showEvent(event);
 }
 
-void QuotaPanel::hideEvent(QHideEvent* event) {
-    sinceClosed_.start();
-    QWidget::hideEvent(event);
+// Qt hands a popup the presses outside it too, and closes it on them.
+void QuotaPanel::mousePressEvent(QMouseEvent* event) {
+    if (!rect().contains(event->position().toPoint())) closingPress_.start();
+    QWidget::mousePressEvent(event);
 }
 
 void QuotaPanel::resizeEvent(QResizeEvent* event) {

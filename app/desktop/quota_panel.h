@@ -17,23 +17,26 @@ public:
 
     // Shows the panel where it stands and gives it the keyboard.
     void present();
-    // True for a short moment after the panel closed: the click that closed it may still reach
-    // the tray item, and must not open it again.
-    bool justClosed() const;
+    // Hides the panel because another program took the focus: a press elsewhere, maybe on the
+    // tray item, whose Activate may still be on its way.
+    void dismiss();
+    // True once, shortly after a press outside the panel closed it: that press's own Activate,
+    // when it was on the tray item, must not open the panel again. Any other request opens it.
+    bool takeClosingPress();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void shape();
 
     QWidget* content_;
     bool composited_ = false;
-    QElapsedTimer sinceClosed_;
+    QElapsedTimer closingPress_;
 };
 
 }  // namespace tallyvane

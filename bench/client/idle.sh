@@ -26,7 +26,8 @@ switches() {
 }
 rss() { awk '/^VmRSS/ { print $2 }' /proc/"$1"/status; }
 
-env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" FAKE_CODEX_SCRIPT="$home/script.json" "$@" 2>/dev/null &
+# Its own runtime folder, so a copy already running for this user does not make it step back.
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_RUNTIME_DIR="$home" FAKE_CODEX_SCRIPT="$home/script.json" "$@" 2>/dev/null &
 pid=$!
 sleep 5
 before=$(switches "$pid")

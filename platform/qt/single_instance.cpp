@@ -1,80 +1,67 @@
 #include "platform/qt/single_instance.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QThread>
+
+#include "platform/posix/instance_channel.h"
 
 namespace tallyvane {
 namespace {
 
-constexpr QByteArrayView openRequest = "open\n";
+constexpr auto answerLimit = std::chrono::seconds(2);
+// A headless holder waits up to two seconds for Codex to end before killing it.
+constexpr auto handoverLimit = std::chrono::seconds(5);
+
+QByteArray line(std::string_view text) { return QByteArray(text.data(), qsizetype(text.size())) + '\n'; }
 
 }  // namespace
 
-QString singleInstanceDirectory(const QString& xdgRuntimeDir, const QString& supportDirectory) {
-    if (!xdgRuntimeDir.isEmpty() && QFileInfo(xdgRuntimeDir).isDir()) return xdgRuntimeDir;
-    return supportDirectory;
-}
-
-SingleInstance::SingleInstance(const QString& directory, QObject* parent)
-    : QObject(parent),
-      lockPath_(QDir(directory).filePath(QStringLiteral("tallyvane.lock"))),
-      socketPath_(QDir(directory).filePath(QStringLiteral("tallyvane.socket"))) {}
+SingleInstance::SingleInstance(const std::string& directory, QObject* parent) : QObject(parent), lock_(directory) {}
 
 SingleInstance::~SingleInstance() {
     if (server_) server_->close();
-    if (lockFd_ >= 0) ::close(lockFd_);
 }
 
-bool SingleInstance::claim() {
-    // Close-on-exec, so that the codex child never carries the lock past our end.
-    const int fd = ::open(QFile::encodeName(lockPath_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return true;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        lockFd_ = fd;
-        serve();
-        return true;
+SingleInstance::Claim SingleInstance::claim() {
+    switch (lock_.take()) {
+        case InstanceLock::Take::unavailable:
+            return Claim::run;
+        case InstanceLock::Take::held:
+            break;
+        case InstanceLock::Take::heldElsewhere:
+            switch (askHolderToOpen(lock_.socketPath(), answerLimit)) {
+                case HolderReply::opened:
+                    return Claim::opened;
+                case HolderReply::silent:
+                    return Claim::silent;
+                case HolderReply::handingOver:
+                    if (!lock_.takeWithin(handoverLimit)) return Claim::notHanded;
+            }
     }
-    ::close(fd);
-    askRunningCopy();
-    return false;
+    serve();
+    return Claim::run;
 }
 
 void SingleInstance::serve() {
+    const QString path = QFile::decodeName(lock_.socketPath().c_str());
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(socketPath_);  // a socket left by a copy that crashed; we hold the lock
-    if (!server_->listen(socketPath_)) return;
+    QLocalServer::removeServer(path);  // left by a copy that crashed; we hold the lock
+    if (!server_->listen(path)) return;
     connect(server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = server_->nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
             connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (client->readAll().contains(openRequest)) Q_EMIT openRequested();
+                if (!client->canReadLine()) return;
+                if (client->readLine() == line(openRequest)) {
+                    Q_EMIT openRequested();
+                    client->write(line(openedReply));
+                }
                 client->disconnectFromServer();
             });
         }
     });
-}
-
-void SingleInstance::askRunningCopy() const {
-    // The running copy may hold the lock a moment before it listens.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        QLocalSocket socket;
-        socket.connectToServer(socketPath_);
-        if (socket.waitForConnected(500)) {
-            socket.write(openRequest.data(), openRequest.size());
-            socket.waitForBytesWritten(1000);
-            socket.disconnectFromServer();
-            return;
-        }
-        QThread::msleep(50);
-    }
 }
 
 }  // namespace tallyvane

@@ -1,40 +1,45 @@
 #pragma once
-// One running copy per user: the first copy holds an flock on "tallyvane.lock" (released by the
-// kernel whatever way the process ends) and listens on "tallyvane.socket" beside it; a later
-// copy finds the lock taken, asks the running copy to open its panel, and steps back.
+// The desktop copy's side of the one-copy-per-user rule (platform/posix/instance_lock.h): it
+// takes the lock, or asks the holder through the socket (instance_channel.h) and steps back or,
+// when a headless holder hands over, runs in its place; holding the lock, it serves the socket.
 #include <QObject>
-#include <QString>
+#include <optional>
+#include <string>
+
+#include "platform/posix/instance_lock.h"
 
 class QLocalServer;
 
 namespace tallyvane {
 
-// $XDG_RUNTIME_DIR when it names a directory, else the support directory.
-QString singleInstanceDirectory(const QString& xdgRuntimeDir, const QString& supportDirectory);
-
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
-    explicit SingleInstance(const QString& directory, QObject* parent = nullptr);
+    enum class Claim {
+        run,        // the lock is ours (or none can be made): run
+        opened,     // another copy runs and has opened its panel
+        silent,     // another copy holds the lock but did not answer
+        notHanded,  // a headless copy promised to hand over but still holds the lock
+    };
+
+    explicit SingleInstance(const std::string& directory, QObject* parent = nullptr);
     ~SingleInstance() override;
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // True when this process may run: it now holds the lock, or no lock can be made there at all.
-    // False when another copy holds it; that copy has then been asked to open its panel.
-    bool claim();
+    // Blocks at most a few seconds (a headless holder stopping Codex).
+    Claim claim();
+    // The pid of the copy that holds the lock, for messages.
+    std::optional<int> holder() const { return lock_.holder(); }
 
 Q_SIGNALS:
-    // Another copy was started and stepped back.
+    // A later desktop copy asked for the panel.
     void openRequested();
 
 private:
     void serve();
-    void askRunningCopy() const;
 
-    QString lockPath_;
-    QString socketPath_;
-    int lockFd_ = -1;
+    InstanceLock lock_;
     QLocalServer* server_ = nullptr;
 };
 

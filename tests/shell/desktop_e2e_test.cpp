@@ -1,11 +1,16 @@
-// The real program on a virtual X server: tray item, panel, single instance and quitting.
+// The real program on a virtual X server: tray item, panel, one copy per user and quitting.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 
 #include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalServer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -91,7 +96,9 @@ protected:
         ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
         conf.write("[General]\nhasShownCompactMaskV5=true\n");
     }
-    QProcess& launch(const QStringList& arguments, const QString& desktop = QStringLiteral("KDE")) {
+    QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
+    // Without a display, the program runs headless.
+    QProcess& launch(const QStringList& arguments, const QString& desktop = QStringLiteral("KDE"), bool display = true) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
@@ -99,12 +106,12 @@ protected:
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QDir(home.path()).filePath(QStringLiteral(".config")));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
         environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
-        environment.insert(QStringLiteral("DISPLAY"), x.display());
+        if (display) environment.insert(QStringLiteral("DISPLAY"), x.display());
+        environment.insert(QStringLiteral("FAKE_CODEX_SCRIPT"), path("peer.json"));
         environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
         environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
         environment.insert(QStringLiteral("LANG"), QStringLiteral("fr_FR.UTF-8"));
         process->setProcessEnvironment(environment);
-        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         testing::endWithThisProcess(*process);
         process->start(QStringLiteral(TALLYVANE_BINARY), arguments);
         EXPECT_TRUE(process->waitForStarted(5000));
@@ -119,6 +126,34 @@ protected:
         program.kill();
         program.waitForFinished(3000);
         return -1;
+    }
+    // The scripted peer as the user's codex, logging a "#launch <pid>" line at each start.
+    void useFakeCodex() {
+        QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
+        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
+        QFile script(path("peer.json"));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write(QJsonDocument(QJsonObject{{QStringLiteral("log"), path("peer.log")}}).toJson());
+    }
+    QList<qint64> codexLaunches() const {
+        QFile log(path("peer.log"));
+        QList<qint64> pids;
+        if (log.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : log.readAll().split('\n'))
+                if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
+        return pids;
+    }
+    qint64 lockHolder() const {
+        QFile lock(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.lock")));
+        return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
+    }
+    qint64 statusPid() const {
+        QFile status(path("Library/Application Support/Tallyvane/status.json"));
+        if (!status.open(QIODevice::ReadOnly)) return 0;
+        return QJsonDocument::fromJson(status.readAll()).object().value(QStringLiteral("pid")).toInteger();
+    }
+    bool ended(const QProcess& program, int limitMs) {
+        return eventually([&] { return program.state() == QProcess::NotRunning; }, limitMs);
     }
     QRect panel() const { return x.visibleWindow(QStringLiteral("Tallyvane")); }
     bool panelShown() const { return !panel().isNull(); }
@@ -231,20 +266,55 @@ TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
     EXPECT_EQ(stop(program, SIGTERM), 0);
 }
 
-TEST_F(DesktopProgram, SecondLiveCopyQuitsAndOpensTheFirstOnesPanel) {
-    skipAutoOpen();
-    QProcess& first = launch({});
-    ASSERT_TRUE(eventually([&] { return QFile::exists(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.socket"))); }));
-    spin(500);
-    EXPECT_FALSE(panelShown());
+// Two live copies in each order (desktop or not): the second steps back, a desktop one asking
+// a desktop first to open its panel; a desktop copy after a headless one takes over instead.
+class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<std::pair<bool, bool>> {};
 
-    QProcess& second = launch({});
-    ASSERT_TRUE(second.waitForFinished(10000)) << "steps back at once";
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+TEST_P(TwoCopies, NeverRunSideBySide) {
+    const auto [firstDesktop, secondDesktop] = GetParam();
+    skipAutoOpen();
+    useFakeCodex();
+    QProcess& first = launch({}, QStringLiteral("KDE"), firstDesktop);
+    ASSERT_TRUE(eventually([&] { return statusPid() == first.processId() && codexLaunches().size() == 1; }));
+    QProcess& second = launch({}, QStringLiteral("KDE"), secondDesktop);
+    if (!firstDesktop && secondDesktop) {
+        EXPECT_TRUE(eventually([&] { return lockHolder() == second.processId(); }, 5000)) << "takes over within 3 s";
+        ASSERT_TRUE(ended(first, 1000));
+        EXPECT_EQ(first.exitCode(), 0);
+        EXPECT_FALSE(alive(codexLaunches().value(0))) << "the headless copy stopped its Codex";
+        EXPECT_TRUE(eventually([&] { return statusPid() == second.processId(); })) << "and the desktop copy runs";
+        EXPECT_EQ(codexLaunches().size(), 2);
+        EXPECT_EQ(stop(second, SIGTERM), 0);
+        return;
+    }
+    ASSERT_TRUE(ended(second, secondDesktop ? 10000 : 2500));
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(eventually([&] { return panelShown(); })) << "the running copy opens its panel";
-    EXPECT_EQ(first.state(), QProcess::Running);
+    const QString said = QString::fromUtf8(second.readAllStandardError());
+    EXPECT_EQ(said.contains(QStringLiteral("Tallyvane tourne déjà (pid %1).").arg(first.processId())), !secondDesktop);
+    EXPECT_EQ(eventually([&] { return panelShown(); }, 2000), firstDesktop && secondDesktop);
+    EXPECT_EQ(codexLaunches().size(), 1) << "the second copy never launched Codex";
+    EXPECT_EQ(statusPid(), first.processId()) << "nor wrote status.json";
     EXPECT_EQ(stop(first, SIGTERM), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachOrder, TwoCopies,
+                         ::testing::Values(std::pair(false, false), std::pair(false, true), std::pair(true, true),
+                                           std::pair(true, false)));
+
+TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
+    skipAutoOpen();
+    const QByteArray lockPath = QFile::encodeName(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.lock")));
+    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + "\n";
+    ASSERT_EQ(::write(lock, pid.data(), size_t(pid.size())), pid.size());
+    QLocalServer mute;  // hears, never answers
+    ASSERT_TRUE(mute.listen(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.socket"))));
+    QProcess& second = launch({});
+    ASSERT_TRUE(ended(second, 6000)) << "2 s of patience, and the start";
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(second.readAllStandardError().contains("(pid " + pid.trimmed() + ") mais ne répond pas"));
+    ::close(lock);
 }
 
 class QuitSignal : public DesktopProgram, public ::testing::WithParamInterface<int> {};

@@ -50,7 +50,7 @@ TEST_P(PanelPlacement, UsesTheAnchorsScreenAndMapsBack) {
 
 // A 1366 x 768 screen with a 28-pixel bar on top and a 40-pixel dock below; a 1440 x 900
 // screen left of a 1440 x 900 primary, both with a 30-pixel top bar; an 800 x 400 screen
-// without bars whose anchors stand above it. Anchors are 70 x 24 on the usable area's top edge.
+// without bars, too low for the whole panel. Anchors are 70 x 24, at the top of their screen.
 const QList<ScreenArea> laptop = {{{0, 0, 1366, 768}, {0, 28, 1366, 700}, true}};
 const QList<ScreenArea> leftOfPrimary = {{{0, 0, 1440, 900}, {0, 30, 1440, 870}, true},
                                          {{-1440, 0, 1440, 900}, {-1440, 30, 1440, 870}, false}};
@@ -68,9 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {-1010, 38, 360, 400}},
         FrameCase{leftOfPrimary, {-40, 6, 70, 24}, {-1440, 0, 1440, 870}, {-368, 462, 360, 400},
                   {-368, 38, 360, 400}},
-        FrameCase{small, {0, -24, 70, 24}, {0, 0, 800, 400}, {8, 8, 360, 384}, {8, 8, 360, 384}},
-        FrameCase{small, {400, -24, 70, 24}, {0, 0, 800, 400}, {110, 8, 360, 384}, {110, 8, 360, 384}},
-        FrameCase{small, {760, -24, 70, 24}, {0, 0, 800, 400}, {432, 8, 360, 384}, {432, 8, 360, 384}}));
+        FrameCase{small, {0, 0, 70, 24}, {0, 0, 800, 400}, {8, 8, 360, 384}, {8, 8, 360, 384}},
+        FrameCase{small, {400, 0, 70, 24}, {0, 0, 800, 400}, {110, 8, 360, 384}, {110, 8, 360, 384}},
+        FrameCase{small, {760, 0, 70, 24}, {0, 0, 800, 400}, {432, 8, 360, 384}, {432, 8, 360, 384}}));
 
 // Every other arrangement: where the panel lands relative to the anchor and the usable area.
 bool overlaps(const QRect& a, const QRect& b) { return a.intersects(b); }
@@ -115,12 +115,29 @@ TEST(PanelPlacementOnOtherBars, SecondaryScreenBelowAndRightOfThePrimary) {
     EXPECT_EQ(placement->qtFrame.bottom() + 1, 2000 - 8);
 }
 
-TEST(PanelPlacementOnOtherBars, UnknownAnchorMeansTheTopRightOfThePrimaryScreen) {
-    const QList<ScreenArea> screens = {{{-1440, 0, 1440, 900}, {-1440, 0, 1440, 900}, false},
-                                       {{0, 0, 1920, 1080}, {0, 30, 1920, 1050}, true}};
-    EXPECT_EQ(placePanel(QRect(), screens)->qtFrame, QRect(1920 - 8 - 360, 30 + 8, 360, 400));
-    // An anchor on no screen (a screen just unplugged) falls back to the primary one.
-    EXPECT_TRUE(screens[1].available.contains(placePanel(QRect(5000, 5000, 24, 24), screens)->qtFrame));
+// Without a click (or with one on a screen gone since), the bar is guessed from the primary
+// screen's work area; the other screen's bottom bar must not count.
+TEST(PanelPlacementWithoutAClick, FollowsTheBarTheWorkAreaLeavesOut) {
+    struct Case {
+        const char* bar;
+        QRect available;  // of the 1920 x 1080 primary screen
+        QRect anchor;
+        QRect expected;
+    };
+    for (const Case& c : {Case{"top", {0, 30, 1920, 1050}, {}, {1552, 38, 360, 400}},
+                          Case{"bottom", {0, 0, 1920, 1040}, {}, {1552, 632, 360, 400}},
+                          Case{"left", {48, 0, 1872, 1080}, {}, {56, 672, 360, 400}},
+                          Case{"right", {0, 0, 1872, 1080}, {}, {1504, 672, 360, 400}},
+                          Case{"left and top", {48, 30, 1872, 1050}, {}, {1552, 38, 360, 400}},
+                          Case{"bottom and top", {0, 30, 1920, 1010}, {}, {1552, 38, 360, 400}},
+                          Case{"none", {0, 0, 1920, 1080}, {}, {1552, 8, 360, 400}},
+                          Case{"bottom, click on a vanished screen", {0, 0, 1920, 1040}, {2500, 1050, 1, 1},
+                               {1552, 632, 360, 400}}}) {
+        SCOPED_TRACE(c.bar);
+        const QList<ScreenArea> screens = {{{-1440, 0, 1440, 900}, {-1440, 0, 1440, 860}, false},
+                                           {{0, 0, 1920, 1080}, c.available, true}};
+        EXPECT_EQ(placePanel(c.anchor, screens)->qtFrame, c.expected);
+    }
     EXPECT_FALSE(placePanel(QRect(), {}).has_value());
 }
 
