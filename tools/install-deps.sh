@@ -8,7 +8,7 @@ $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   build-essential cmake ninja-build pkg-config file dpkg-dev \
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev \
-  nlohmann-json3-dev libicu-dev libgtest-dev libbenchmark-dev \
+  nlohmann-json3-dev libicu-dev libsqlite3-dev sqlite3 libgtest-dev libbenchmark-dev \
   clang-14 libclang-rt-14-dev \
   xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 fonts-dejavu-core \
   jq procps ca-certificates desktop-file-utils groff-base \

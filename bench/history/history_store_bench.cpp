@@ -1,0 +1,90 @@
+// What recording history costs on a real file: one burst (three windows and the day's tokens in one
+// transaction), the file after 90 days at the real rate, and reading those 90 days back.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "platform/sqlite/sqlite_history_store.h"
+
+namespace {
+
+using namespace tallyvane;
+
+constexpr std::int64_t start = 1'790'000'000;
+constexpr std::int64_t readingEvery = 5 * 60;  // the slowest rate: a reading when nothing changed
+constexpr int ninetyDays = 90 * 24 * 3600 / readingEvery;
+
+// A private folder under TMPDIR for one run, removed with everything in it.
+class Scratch {
+public:
+    Scratch() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tallyvane-history-XXXXXX").string();
+        if (::mkdtemp(pattern.data())) folder_ = pattern;
+    }
+    ~Scratch() { std::filesystem::remove_all(folder_); }
+    std::string file() const { return (folder_ / "history.sqlite3").string(); }
+
+private:
+    std::filesystem::path folder_;
+};
+
+void complain(const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }
+
+HistoryBatch burst(std::int64_t at) {
+    HistoryBatch batch;
+    const char* windows[][2] = {
+        {"codex-primary", "5 h"}, {"codex-secondary", "Hebdomadaire"}, {"codex_other-primary", "codex_other · 30 min"}};
+    for (const auto& [id, name] : windows) batch.readings.push_back({id, at, 42.5 + at % 7, at + 18000, 300, name});
+    const std::time_t seconds = at;
+    std::tm parts{};
+    char day[16];
+    std::strftime(day, sizeof day, "%Y-%m-%d", ::gmtime_r(&seconds, &parts));
+    batch.dailyTokens.push_back({day, 1'234'567 + at % 1000});
+    return batch;
+}
+
+void fillNinetyDays(SqliteHistoryStore& store) {
+    for (int slot = 0; slot < ninetyDays; ++slot) store.write(burst(start + slot * readingEvery));
+}
+
+void recordBurst(benchmark::State& state) {
+    Scratch scratch;
+    SqliteHistoryStore store(scratch.file(), complain);
+    std::int64_t at = start;
+    store.write(burst(at));  // opened and created outside the measure
+    for (auto _ : state) store.write(burst(at += readingEvery));
+}
+BENCHMARK(recordBurst);
+
+// The file once the store is closed (its log folded in), as a user finds it.
+void ninetyDaysOnDisk(benchmark::State& state) {
+    for (auto _ : state) {
+        Scratch scratch;
+        {
+            SqliteHistoryStore store(scratch.file(), complain);
+            fillNinetyDays(store);
+        }
+        state.counters["bytes"] = benchmark::Counter(double(std::filesystem::file_size(scratch.file())),
+                                                     benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    }
+}
+BENCHMARK(ninetyDaysOnDisk)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The first use of a 90-day file (opening checks it whole) and reading all of it back.
+void openAndLoadNinetyDays(benchmark::State& state) {
+    Scratch scratch;
+    {
+        SqliteHistoryStore store(scratch.file(), complain);
+        fillNinetyDays(store);
+    }
+    for (auto _ : state) {
+        SqliteHistoryStore store(scratch.file(), complain);
+        benchmark::DoNotOptimize(store.load(0));
+    }
+}
+BENCHMARK(openAndLoadNinetyDays)->Unit(benchmark::kMillisecond);
+
+}  // namespace
