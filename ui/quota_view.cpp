@@ -25,8 +25,11 @@ namespace tallyvane {
 namespace {
 
 constexpr int panelWidth = 360;
-constexpr int margin = 20;
-constexpr int sectionSpacing = 17;
+// Sized for the taller line boxes of Linux fonts (Noto Sans is the tallest common one): two quota
+// windows, the tokens and the footer fit the 400-high panel with room to spare.
+constexpr int sideMargin = 20;
+constexpr int edgeMargin = 14;
+constexpr int sectionSpacing = 10;
 constexpr int firstRowIndex = 2;  // after the header and the connecting notice
 
 QFrame* divider(QWidget* parent) {
@@ -51,7 +54,7 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> qu
     content->setObjectName(QStringLiteral("column"));
     content->setFixedWidth(panelWidth);
     column_ = new QVBoxLayout(content);
-    column_->setContentsMargins(margin, margin, margin, margin);
+    column_->setContentsMargins(sideMargin, edgeMargin, sideMargin, edgeMargin);
     column_->setSpacing(sectionSpacing);
 
     header_ = new HeaderSection(content);
