@@ -124,6 +124,25 @@ void QuotaView::fitContent() {
     content->resize(panelWidth, height > 0 ? height : content->sizeHint().height());
 }
 
+bool QuotaView::event(QEvent* event) {
+    // The symbols are pixmaps drawn for one device pixel ratio: on a screen of another scale they
+    // would be blurred or oversized, so they are drawn again.
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+        if (devicePixelRatioF() != styledRatio_) {
+            styleStale_ = true;
+            scheduleRedraw();
+        }
+        break;
+    default: break;
+    }
+    return QWidget::event(event);
+}
+
 void QuotaView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Sent before the children take the new palette or font: restyle them once they have.
@@ -134,6 +153,7 @@ void QuotaView::changeEvent(QEvent* event) {
 }
 
 void QuotaView::applyStyle() {
+    styledRatio_ = devicePixelRatioF();
     const QFont caption = textFont(TextStyle::Caption);
     connecting_->setFont(textFont(TextStyle::Body));
     setForeground(connecting_, secondaryText(palette()));

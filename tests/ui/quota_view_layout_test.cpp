@@ -1,10 +1,11 @@
-// The panel's frame: what fits without scrolling, rows kept across updates, scrolling, and a
-// transparent background.
+// The panel's frame: what fits without scrolling at each scale, rows kept across updates,
+// scrolling, and a transparent background.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontInfo>
 #include <QLocale>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -16,8 +17,9 @@ namespace tallyvane::testing {
 namespace {
 
 // The usual content (two windows, tokens, status line, footer) fits the 360 × 400 panel without
-// scrolling in the common desktop fonts, on a screen of either scale.
-TEST(QuotaViewLayout, TwoWindowsFitInEachDesktopFontAndScale) {
+// scrolling in the common desktop fonts; on a screen of either scale, the symbols are drawn for that
+// scale (a view moved off the first screen must draw them again).
+TEST(QuotaViewLayout, TwoWindowsFitAndSymbolsStaySharpInEachDesktopFontAndScale) {
     struct FontRestorer {
         QFont desktop = QApplication::font();
         ~FontRestorer() { QApplication::setFont(desktop); }
@@ -51,6 +53,10 @@ TEST(QuotaViewLayout, TwoWindowsFitInEachDesktopFontAndScale) {
                 auto* scroll = view.find<QScrollArea>("scroll");
                 EXPECT_LE(view.find("column")->height(), scroll->viewport()->height());
                 EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+                for (const char* symbol : {"headerIcon", "quotaErrorIcon"})
+                    EXPECT_EQ(view.find<QLabel>(symbol)->pixmap().devicePixelRatio(), ratio) << symbol;
+                auto* quit = view.find<QPushButton>("quitButton");
+                EXPECT_EQ(quit->icon().availableSizes().value(0), quit->iconSize() * ratio);
                 view.savePng("fit-" + name);
             }
 }
