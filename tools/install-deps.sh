@@ -10,7 +10,8 @@ $SUDO apt-get install -y --no-install-recommends \
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-qpa-plugins libgl-dev \
   nlohmann-json3-dev libicu-dev libsqlite3-dev sqlite3 libgtest-dev libbenchmark-dev \
   clang-14 libclang-rt-14-dev \
-  xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 fonts-dejavu-core \
+  xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 \
+  fonts-dejavu-core fonts-noto-core fonts-cantarell \
   jq procps ca-certificates desktop-file-utils groff-base \
   libxcb1-dev xdotool trayer
 # Node.js and npm for the real Codex peer in the tests: Debian's, unless this machine already has both

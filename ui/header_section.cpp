@@ -25,7 +25,7 @@ HeaderSection::HeaderSection(QWidget* parent)
     spinner_->hide();
 
     auto* titleBlock = new QVBoxLayout;
-    titleBlock->setSpacing(3);
+    titleBlock->setSpacing(1);
     titleBlock->addWidget(title_);
     titleBlock->addWidget(subtitle_);
 

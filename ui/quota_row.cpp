@@ -33,7 +33,7 @@ QuotaRow::QuotaRow(QWidget* parent)
 
     auto* rows = new QVBoxLayout(this);
     rows->setContentsMargins(0, 0, 0, 0);
-    rows->setSpacing(7);
+    rows->setSpacing(5);
     rows->addLayout(title);
     rows->addWidget(bar_);
     rows->addLayout(detail);

@@ -25,8 +25,11 @@ namespace tallyvane {
 namespace {
 
 constexpr int panelWidth = 360;
-constexpr int margin = 20;
-constexpr int sectionSpacing = 17;
+// Sized for the taller line boxes of Linux fonts (Noto Sans is the tallest common one): two quota
+// windows, the tokens and the footer fit the 400-high panel with room to spare.
+constexpr int sideMargin = 20;
+constexpr int edgeMargin = 14;
+constexpr int sectionSpacing = 10;
 constexpr int firstRowIndex = 2;  // after the header and the connecting notice
 
 QFrame* divider(QWidget* parent) {
@@ -51,7 +54,7 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> qu
     content->setObjectName(QStringLiteral("column"));
     content->setFixedWidth(panelWidth);
     column_ = new QVBoxLayout(content);
-    column_->setContentsMargins(margin, margin, margin, margin);
+    column_->setContentsMargins(sideMargin, edgeMargin, sideMargin, edgeMargin);
     column_->setSpacing(sectionSpacing);
 
     header_ = new HeaderSection(content);
@@ -121,6 +124,25 @@ void QuotaView::fitContent() {
     content->resize(panelWidth, height > 0 ? height : content->sizeHint().height());
 }
 
+bool QuotaView::event(QEvent* event) {
+    // The symbols are pixmaps drawn for one device pixel ratio: on a screen of another scale they
+    // would be blurred or oversized, so they are drawn again.
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::ScreenChangeInternal:
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    case QEvent::DevicePixelRatioChange:
+#endif
+        if (devicePixelRatioF() != styledRatio_) {
+            styleStale_ = true;
+            scheduleRedraw();
+        }
+        break;
+    default: break;
+    }
+    return QWidget::event(event);
+}
+
 void QuotaView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // Sent before the children take the new palette or font: restyle them once they have.
@@ -131,6 +153,7 @@ void QuotaView::changeEvent(QEvent* event) {
 }
 
 void QuotaView::applyStyle() {
+    styledRatio_ = devicePixelRatioF();
     const QFont caption = textFont(TextStyle::Caption);
     connecting_->setFont(textFont(TextStyle::Body));
     setForeground(connecting_, secondaryText(palette()));

@@ -39,6 +39,7 @@ public:
     QColor tint(double percentage) const;
 
 protected:
+    bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -53,6 +54,7 @@ private:
     WillChangeSignal::Token observation_;
     bool redrawQueued_ = false;
     bool styleStale_ = false;
+    qreal styledRatio_ = 0;  // the device pixel ratio the symbols were drawn for
 
     QScrollArea* scroll_;
     QVBoxLayout* column_;

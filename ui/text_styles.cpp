@@ -43,11 +43,15 @@ QFont withTabularDigits(QFont font) {
     font.setFeature(QFont::Tag("tnum"), 1);
 #endif
     if (hasTabularDigits(font)) return font;
-    // Proportional digits and no way to ask for tabular ones: the fixed-pitch system font has them.
+    // Proportional digits (Cantarell's) and no way to ask for tabular ones: the generic sans-serif
+    // font usually has them (DejaVu Sans, Noto Sans) and looks far closer than a fixed-pitch one.
+    QFont sans(QStringLiteral("sans-serif"));
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(font.pixelSize());
-    fixed.setWeight(font.weight());
-    return fixed;
+    for (QFont* stand : {&sans, &fixed}) {
+        stand->setPixelSize(font.pixelSize());
+        stand->setWeight(font.weight());
+    }
+    return hasTabularDigits(sans) ? sans : fixed;
 }
 
 }  // namespace tallyvane

@@ -43,7 +43,7 @@ TokenSection::TokenSection(QWidget* parent)
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(9);
+    column->setSpacing(6);
     column->addWidget(heading_);
     column->addLayout(figureLine);
     column->addLayout(lifetimeLine);

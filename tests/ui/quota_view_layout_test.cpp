@@ -1,77 +1,64 @@
-// The panel's frame: widths, margins and spacings, rows kept across updates, scrolling, and a
-// transparent background.
+// The panel's frame: what fits without scrolling at each scale, rows kept across updates,
+// scrolling, and a transparent background.
 #include <gtest/gtest.h>
 
-#include <QLayout>
+#include <QApplication>
+#include <QFontInfo>
 #include <QLocale>
+#include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 
+#include "model/run_flags.h"
 #include "tests/ui/view_rig.h"
 
 namespace tallyvane::testing {
 namespace {
 
-// Vertical gaps between consecutive widgets, in the order given.
-std::vector<int> gaps(const std::vector<QWidget*>& widgets) {
-    std::vector<int> result;
-    for (std::size_t index = 1; index < widgets.size(); ++index)
-        result.push_back(widgets[index]->geometry().top() - widgets[index - 1]->geometry().bottom() - 1);
-    return result;
-}
-
-// The widgets of a layout, top to bottom: its own widgets, and for nested lines their first widget's line.
-std::vector<QRect> itemRects(QLayout* layout) {
-    std::vector<QRect> rects;
-    for (int index = 0; index < layout->count(); ++index)
-        if (!layout->itemAt(index)->isEmpty()) rects.push_back(layout->itemAt(index)->geometry());
-    return rects;
-}
-
-std::vector<int> gaps(const std::vector<QRect>& rects) {
-    std::vector<int> result;
-    for (std::size_t index = 1; index < rects.size(); ++index)
-        result.push_back(rects[index].top() - rects[index - 1].bottom() - 1);
-    return result;
-}
-
-TEST(QuotaViewLayout, ColumnIs320WideInside20MarginsWith17BetweenChildren) {
-    ViewRig view;
-    view.rig.startReady();
-    view.rig.answerQuota(twoWindows);
-    view.rig.answerError(view.rig.pendingId("tokens"), "rate limited");
-    view.rig.child().exit();
-    view.rig.loop->drain();
-    view.settle();
-
-    EXPECT_EQ(view.view->width(), 360);
-    QWidget* column = view.find("column");
-    EXPECT_EQ(column->width(), 360);
-    const auto children = view.columnWidgets();
-    ASSERT_EQ(children.size(), 9u);  // header, two rows, error, divider, tokens, divider, status, footer
-    for (QWidget* child : children) {
-        SCOPED_TRACE(child->objectName().toStdString());
-        EXPECT_EQ(child->x(), 20);
-        EXPECT_EQ(child->width(), 320);
-    }
-    EXPECT_EQ(children.front()->y(), 20);
-    EXPECT_EQ(column->height() - children.back()->geometry().bottom() - 1, 20);
-    for (int gap : gaps(children)) EXPECT_EQ(gap, 17);
-}
-
-TEST(QuotaViewLayout, SectionsKeepTheirInnerSpacing) {
-    ViewRig view;
-    view.rig.startReady();
-    view.rig.answerQuota(twoWindows);
-    view.rig.answerError(view.rig.pendingId("tokens"), "rate limited");
-    view.settle();
-
-    for (QWidget* row : view.rows())
-        for (int gap : gaps(itemRects(row->layout()))) EXPECT_EQ(gap, 7);
-    const auto tokenLines = itemRects(view.find("tokenSection")->layout());
-    EXPECT_EQ(tokenLines.size(), 5u);  // heading, figure, lifetime, note, error
-    for (int gap : gaps(tokenLines)) EXPECT_EQ(gap, 9);
-    EXPECT_EQ(view.find("subtitle")->geometry().top() - view.find("title")->geometry().bottom() - 1, 3);
+// The usual content (two windows, tokens, status line, footer) fits the 360 × 400 panel without
+// scrolling in the common desktop fonts; on a screen of either scale, the symbols are drawn for that
+// scale (a view moved off the first screen must draw them again).
+TEST(QuotaViewLayout, TwoWindowsFitAndSymbolsStaySharpInEachDesktopFontAndScale) {
+    struct FontRestorer {
+        QFont desktop = QApplication::font();
+        ~FontRestorer() { QApplication::setFont(desktop); }
+    } restorer;
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);  // scales 1 and 2, from two_screens.json
+    for (const QString family : {"DejaVu Sans", "Noto Sans", "Cantarell"})
+        for (QScreen* screen : QGuiApplication::screens())
+            for (const bool demo : {true, false}) {
+                const qreal ratio = screen->devicePixelRatio();
+                const std::string name = QString(family).remove(u' ').toStdString() + "-x" +
+                                         std::to_string(qRound(ratio)) + (demo ? "-demo" : "-live");
+                SCOPED_TRACE(name);
+                ASSERT_EQ(QFontInfo(QFont(family)).family(), family);
+                QApplication::setFont(QFont(family, 10));
+                ViewRig view;
+                view.view->setScreen(screen);
+                setDemo(demo);
+                if (demo) {
+                    view.rig.model->start();
+                } else {
+                    view.rig.startReady();
+                    view.rig.answerQuota(twoWindows);
+                    view.rig.answerTokens(tokenResult);
+                    view.rig.model->refresh();
+                }
+                view.settle();
+                setDemo(false);
+                ASSERT_EQ(view.view->devicePixelRatioF(), ratio);
+                EXPECT_EQ(view.rows().size(), 2u);
+                EXPECT_EQ(view.shown("spinner"), !demo);
+                auto* scroll = view.find<QScrollArea>("scroll");
+                EXPECT_LE(view.find("column")->height(), scroll->viewport()->height());
+                EXPECT_FALSE(scroll->verticalScrollBar()->isVisible());
+                for (const char* symbol : {"headerIcon", "quotaErrorIcon"})
+                    EXPECT_EQ(view.find<QLabel>(symbol)->pixmap().devicePixelRatio(), ratio) << symbol;
+                auto* quit = view.find<QPushButton>("quitButton");
+                EXPECT_EQ(quit->icon().availableSizes().value(0), quit->iconSize() * ratio);
+                view.savePng("fit-" + name);
+            }
 }
 
 TEST(QuotaViewLayout, TheFigureAndItsDayShareABaseline) {

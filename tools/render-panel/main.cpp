@@ -127,9 +127,9 @@ QPalette darkPalette() {
     return palette;
 }
 
-// The view over a rounded backdrop in the window colour, as the panel shows it.
+// The view over a rounded backdrop in the window colour, as the panel shows it, at the view's own scale.
 QImage renderPanel(QWidget& view, int height) {
-    const qreal ratio = 2.0;
+    const qreal ratio = view.devicePixelRatioF();
     QImage image(QSize(view.width(), height) * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
@@ -180,6 +180,8 @@ bool renderState(const std::string& name, const std::function<void(ModelRig&)>& 
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A screen at scale 2, as on most laptops: the panel draws its symbols and text for it.
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")) qputenv("QT_SCALE_FACTOR", "2");
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
