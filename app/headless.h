@@ -1,5 +1,7 @@
 #pragma once
-// The model without any window: keeps status.json current until SIGTERM, SIGINT or SIGHUP.
+// The model without any window: drawn as text when standard output is a terminal, and kept in
+// status.json when live, until SIGTERM, SIGINT or SIGHUP. Demo data without a terminal is
+// printed once.
 namespace tallyvane {
 
 int runHeadless();
