@@ -1,6 +1,7 @@
 #pragma once
-// The model without any window: keeps status.json current until SIGTERM, SIGINT or SIGHUP, or
-// until a desktop copy takes over. Steps back at once when another live copy runs.
+// The model without any window: drawn as text when standard output is a terminal, and kept in
+// status.json when live, until SIGTERM, SIGINT or SIGHUP or a desktop copy takes over. Demo data
+// without a terminal is printed once. Steps back at once when another live copy runs.
 namespace tallyvane {
 
 int runHeadless();

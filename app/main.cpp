@@ -39,6 +39,5 @@ int main(int argc, char** argv) {
         std::fputs("Tallyvane : aucun affichage trouvé.\n", stderr);
     else if (auto status = runDesktopModule(argc, argv))
         return *status;
-    std::fputs("Tallyvane : fonctionnement sans interface, status.json reste tenu à jour.\n", stderr);
     return runHeadless();
 }

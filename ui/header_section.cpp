@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "model/panel_texts.h"
 #include "ui/spinner.h"
 #include "ui/symbols.h"
 #include "ui/system_colors.h"
@@ -14,7 +15,7 @@ namespace tallyvane {
 HeaderSection::HeaderSection(QWidget* parent)
     : QWidget(parent),
       icon_(new QLabel(this)),
-      title_(new QLabel(QStringLiteral("Tallyvane"), this)),
+      title_(new QLabel(QString::fromUtf8(titleText), this)),
       subtitle_(new QLabel(this)),
       spinner_(new Spinner(this)) {
     setObjectName(QStringLiteral("header"));
@@ -49,8 +50,7 @@ void HeaderSection::applyStyle() {
 }
 
 void HeaderSection::display(bool refreshing, bool demo) {
-    subtitle_->setText(demo ? QStringLiteral("Démo · données fictives")
-                            : QStringLiteral("Limites du compte connecté à Codex"));
+    subtitle_->setText(QString::fromStdString(subtitleText(demo)));
     spinner_->setVisible(refreshing);
 }
 

@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "model/formatting.h"
+#include "model/panel_texts.h"
 #include "ui/plain_label.h"
 #include "ui/system_colors.h"
 #include "ui/text_styles.h"
@@ -53,10 +53,10 @@ void QuotaRow::applyStyle() {
 void QuotaRow::display(const QuotaWindow& window) {
     id_ = window.id;
     name_->setText(QString::fromStdString(window.name));
-    used_->setText(QString::number(roundedPercent(window.used)) + QStringLiteral(" % utilisés"));
+    used_->setText(QString::fromStdString(usedText(window.used)));
     bar_->setValue(window.used, systemColor(usageTint(window.used), palette()));
-    remaining_->setText(QString::number(roundedPercent(100 - window.used)) + QStringLiteral(" % restants"));
-    if (window.reset) reset_->setText(QStringLiteral("↻ ") + QString::fromStdString(resetStamp(*window.reset)));
+    remaining_->setText(QString::fromStdString(remainingText(window.used)));
+    if (window.reset) reset_->setText(QString::fromStdString(resetText(*window.reset)));
     reset_->setVisible(window.reset.has_value());
 }
 

@@ -10,6 +10,7 @@
 
 #include <unordered_map>
 
+#include "model/panel_texts.h"
 #include "model/run_flags.h"
 #include "model/usage_model.h"
 #include "ui/footer_bar.h"
@@ -58,7 +59,7 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> qu
     column_->setSpacing(sectionSpacing);
 
     header_ = new HeaderSection(content);
-    connecting_ = new QLabel(QStringLiteral("Connexion à ton compte…"), content);
+    connecting_ = new QLabel(QString::fromUtf8(connectingText), content);
     connecting_->setObjectName(QStringLiteral("connectingNotice"));
 
     error_ = new QWidget(content);

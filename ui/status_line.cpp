@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPainter>
 
-#include "model/formatting.h"
+#include "model/panel_texts.h"
 #include "model/usage_model.h"
 #include "ui/system_colors.h"
 #include "ui/text_styles.h"
@@ -31,7 +31,7 @@ StatusLine::StatusLine(QWidget* parent)
     : QWidget(parent),
       dot_(new StatusDot(this)),
       reading_(new QLabel(this)),
-      period_(new QLabel(QStringLiteral("Toutes les 30 s"), this)) {
+      period_(new QLabel(QString::fromUtf8(refreshPeriodText), this)) {
     setObjectName(QStringLiteral("statusLine"));
     dot_->setObjectName(QStringLiteral("statusDot"));
     reading_->setObjectName(QStringLiteral("readingTime"));
@@ -57,8 +57,7 @@ void StatusLine::applyStyle() {
 void StatusLine::display(const UsageModel& model) {
     const bool fresh = !model.error() && model.updated();
     dot_->setColor(systemColor(fresh ? SystemColor::Green : SystemColor::Orange, palette()));
-    reading_->setText(model.updated() ? QStringLiteral("Relevé à ") + QString::fromStdString(clockTime(*model.updated()))
-                                      : QStringLiteral("En attente de données"));
+    reading_->setText(QString::fromStdString(readingText(model.updated())));
 }
 
 }  // namespace tallyvane

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "model/panel_texts.h"
+
 namespace tallyvane {
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
@@ -30,8 +32,11 @@ QColor separatorColor(const QPalette& palette) {
 }
 
 SystemColor usageTint(double percentage) {
-    if (percentage >= 90) return SystemColor::Red;
-    if (percentage >= 75) return SystemColor::Orange;
+    switch (usageLevel(percentage)) {
+    case UsageLevel::Critical: return SystemColor::Red;
+    case UsageLevel::Warning: return SystemColor::Orange;
+    case UsageLevel::Normal: return SystemColor::Teal;
+    }
     return SystemColor::Teal;
 }
 

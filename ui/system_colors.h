@@ -17,7 +17,7 @@ QColor systemColor(SystemColor color, const QPalette& palette);
 QColor secondaryText(const QPalette& palette);
 QColor separatorColor(const QPalette& palette);
 
-// The bar colour of a consumed percentage: red from 90, orange from 75, teal below (and for NaN).
+// The bar colour of a consumed percentage: the colour of its usage level (red, orange, teal).
 SystemColor usageTint(double percentage);
 
 // Sets the colour a label or frame draws its foreground with; no-op when already so.

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 
-#include "model/formatting.h"
-#include "ui/plain_label.h"
+#include "model/panel_texts.h"
 #include "model/usage_model.h"
+#include "ui/plain_label.h"
 #include "ui/system_colors.h"
 #include "ui/text_styles.h"
 
@@ -16,15 +16,12 @@ namespace tallyvane {
 
 TokenSection::TokenSection(QWidget* parent)
     : QWidget(parent),
-      heading_(plainLabel("tokenHeading", QStringLiteral("TOKENS DÉCLARÉS PAR CODEX"), this)),
+      heading_(plainLabel("tokenHeading", QString::fromUtf8(tokenHeadingText), this)),
       figure_(plainLabel("tokenFigure", {}, this)),
       day_(plainLabel("tokenDay", {}, this)),
-      lifetimeCaption_(plainLabel("lifetimeCaption", QStringLiteral("Total historique"), this)),
+      lifetimeCaption_(plainLabel("lifetimeCaption", QString::fromUtf8(lifetimeCaptionText), this)),
       lifetime_(plainLabel("lifetimeValue", {}, this)),
-      note_(plainLabel("tokenNote",
-                       QStringLiteral("L’historique peut arriver en retard. Il ne représente pas un compteur de "
-                                      "toutes les conversations ChatGPT."),
-                       this)),
+      note_(plainLabel("tokenNote", QString::fromUtf8(tokenNoteText), this)),
       error_(plainLabel("tokenError", {}, this)) {
     setObjectName(QStringLiteral("tokenSection"));
     note_->setWordWrap(true);
@@ -73,12 +70,9 @@ void TokenSection::applyStyle() {
 }
 
 void TokenSection::display(const UsageModel& model) {
-    figure_->setText(model.lastTokens() ? QString::fromStdString(compactNumber(*model.lastTokens()))
-                                        : QStringLiteral("—"));
-    day_->setText(model.lastTokenDay() ? QString::fromStdString(day(*model.lastTokenDay()))
-                                       : QStringLiteral("Date indisponible"));
-    lifetime_->setText(model.lifetime() ? QString::fromStdString(compactNumber(*model.lifetime()))
-                                        : QStringLiteral("Indisponible"));
+    figure_->setText(QString::fromStdString(tokenFigureText(model.lastTokens())));
+    day_->setText(QString::fromStdString(tokenDayText(model.lastTokenDay())));
+    lifetime_->setText(QString::fromStdString(lifetimeText(model.lifetime())));
     if (model.tokenError()) error_->setText(QString::fromStdString(*model.tokenError()));
     error_->setVisible(model.tokenError().has_value());
 }

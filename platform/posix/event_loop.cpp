@@ -51,6 +51,7 @@ struct EventLoop::Core {
         return checked(::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK), "signalfd");
     }();
     std::atomic<bool> quitRequested{false};
+    std::map<int, std::function<void()>> signalHandlers;  // the loop's thread only
 
     std::mutex mutex;
     std::deque<std::function<void()>> tasks;
@@ -201,7 +202,11 @@ struct EventLoop::Core {
                 if (SteadyClock::now() >= *limit) return 0;
                 if (!wakeAt || *limit < *wakeAt) wakeAt = limit;
             }
-            if (const int signal = wait(wakeAt, watchSignals)) return signal;
+            const int signal = wait(wakeAt, watchSignals);
+            if (signal == 0) continue;
+            auto handler = signalHandlers.find(signal);
+            if (handler == signalHandlers.end()) return signal;
+            handler->second();
         }
     }
 };
@@ -225,7 +230,8 @@ private:
 }  // namespace
 
 void EventLoop::blockQuitSignals() {
-    const sigset_t set = quitSignals();
+    sigset_t set = quitSignals();
+    ::sigaddset(&set, SIGWINCH);  // ignored by default; blocked so that a loop can read it
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
@@ -248,6 +254,14 @@ std::unique_ptr<Timer> EventLoop::scheduleRepeating(std::chrono::milliseconds in
     const auto id = core_->addTimer({SteadyClock::now() + interval, interval, tolerance,
                                      std::make_shared<std::function<void()>>(std::move(tick))});
     return std::make_unique<LoopTimer>(core_, id);
+}
+
+void EventLoop::onSignal(int signal, std::function<void()> handler) {
+    core_->signalHandlers[signal] = std::move(handler);
+    sigset_t set = quitSignals();
+    for (const auto& entry : core_->signalHandlers) ::sigaddset(&set, entry.first);
+    if (::signalfd(core_->signals.get(), &set, 0) < 0)
+        throw std::system_error(errno, std::system_category(), "signalfd");
 }
 
 int EventLoop::run() {

@@ -11,9 +11,9 @@ namespace tallyvane {
 
 class EventLoop final : public MainLoop {
 public:
-    // Blocks SIGTERM, SIGINT and SIGHUP in the calling thread. Call it first thing in main,
-    // before any thread exists, so that every thread inherits the mask and only the loop
-    // receives them.
+    // Blocks SIGTERM, SIGINT and SIGHUP, and SIGWINCH for onSignal, in the calling thread. Call it
+    // first thing in main, before any thread exists, so that every thread inherits the mask and
+    // only the loop receives them.
     static void blockQuitSignals();
 
     // Throws std::system_error when the kernel refuses its descriptors.
@@ -28,6 +28,10 @@ public:
     // Timers are meant for the loop's thread: invalidate there, or from a tick.
     std::unique_ptr<Timer> scheduleRepeating(std::chrono::milliseconds interval, std::chrono::milliseconds tolerance,
                                              std::function<void()> tick) override;
+
+    // On the loop's thread: `handler` runs there each time `signal` arrives while run() runs,
+    // instead of the signal's own action. The signal must be blocked in every thread.
+    void onSignal(int signal, std::function<void()> handler);
 
     // Runs until quit() or a quit signal; returns that signal's number, or 0 after quit().
     int run();

@@ -48,12 +48,13 @@ TEST(Switches, SelfTestPrintsExactlyThePassLine) {
 }
 
 TEST(Switches, NearMissesAreNotSwitches) {
-    // None of these asks for the self-test, so the demo runs on until SIGTERM ends it cleanly,
-    // having printed nothing on standard output.
+    // None of these asks for the self-test: without a terminal, the demo prints its panel once, plain, and exits.
     for (const char* argument : {"--Self-test", "--self-test=1", "-self-test", "--self", "--self-test ", " --self-test"}) {
         const auto outcome = run({argument, "--demo-data"}, 2);
         EXPECT_EQ(outcome.status, 0) << argument;
-        EXPECT_EQ(outcome.out, "") << argument;
+        EXPECT_TRUE(outcome.out.starts_with("Tallyvane\nDémo · données fictives\n\n5 heures ") &&
+                    outcome.out.ends_with("Toutes les 30 s\n") && outcome.out.find('\x1b') == std::string::npos &&
+                    outcome.out.find("TOKENS") == outcome.out.rfind("TOKENS")) << argument << outcome.out;
     }
 }
 
@@ -62,7 +63,7 @@ TEST(Switches, UnreachableDisplayOrMissingDesktopModuleFallsBackToHeadless) {
     auto dead = run({"--demo-data"}, 2, "DISPLAY=:77", TALLYVANE_BINARY, "2>&1");
     EXPECT_EQ(dead.status, 0);
     EXPECT_NE(dead.out.find("Tallyvane : l’affichage ne répond pas."), std::string::npos) << dead.out;
-    EXPECT_NE(dead.out.find("fonctionnement sans interface"), std::string::npos) << dead.out;
+    EXPECT_NE(dead.out.find("Tallyvane : fonctionnement sans interface, données de démonstration.\n"), std::string::npos);
 
     const std::string lonely = std::string(TEST_HOME) + "-lonely";
     ASSERT_EQ(std::system(("mkdir -p " + lonely + " && cp " + TALLYVANE_BINARY + " " + lonely + "/").c_str()), 0);

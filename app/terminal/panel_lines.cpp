@@ -1,0 +1,30 @@
+#include "app/terminal/panel_lines.h"
+
+#include "model/panel_texts.h"
+#include "model/usage_model.h"
+
+namespace tallyvane {
+
+PanelLines panelLines(const UsageModel& model, bool demo) {
+    PanelLines lines;
+    lines.subtitle = subtitleText(demo);
+    if (model.windows().empty() && !model.error()) lines.notice = connectingText;
+    lines.error = model.error();
+    for (const QuotaWindow& window : model.windows()) {
+        WindowLines& row = lines.windows.emplace_back();
+        row.name = window.name;
+        row.used = window.used;
+        row.usedText = usedText(window.used);
+        row.remainingText = remainingText(window.used);
+        if (window.reset) row.resetText = resetText(*window.reset);
+    }
+    lines.tokenFigure = tokenFigureText(model.lastTokens());
+    lines.tokenDay = tokenDayText(model.lastTokenDay());
+    lines.lifetime = lifetimeText(model.lifetime());
+    lines.tokenError = model.tokenError();
+    lines.reading = readingText(model.updated());
+    lines.fresh = !model.error() && model.updated();
+    return lines;
+}
+
+}  // namespace tallyvane

@@ -1,0 +1,129 @@
+#include "app/terminal/terminal_view.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/terminal/panel_lines.h"
+#include "app/terminal/terminal_layout.h"
+#include "model/usage_model.h"
+#include "platform/main_loop.h"
+
+namespace tallyvane {
+namespace {
+
+constexpr std::size_t keptMessages = 5;
+constexpr int unknownWidth = 80;
+
+bool variableIs(const char* name, const char* value) {
+    const char* set = std::getenv(name);
+    return set != nullptr && std::strcmp(set, value) == 0;
+}
+
+bool variableSet(const char* name) {
+    const char* set = std::getenv(name);
+    return set != nullptr && *set != '\0';
+}
+
+void writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;  // the terminal is gone: SIGHUP follows and ends the program
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace
+
+std::shared_ptr<TerminalView> TerminalView::create(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
+                                                   int fd, bool demo) {
+    std::shared_ptr<TerminalView> view(new TerminalView(std::move(model), std::move(loop), fd, demo));
+    std::weak_ptr<TerminalView> weak = view;
+    // Told before each value changes: draw once the whole batch is stored, on a later turn of the loop.
+    view->observation_ = view->model_->willChange().connect([weak] {
+        if (auto alive = weak.lock()) alive->scheduleDraw();
+    });
+    view->scheduleDraw();
+    return view;
+}
+
+TerminalView::TerminalView(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop, int fd, bool demo)
+    : model_(std::move(model)),
+      loop_(std::move(loop)),
+      fd_(fd),
+      demo_(demo),
+      colour_(!variableIs("TERM", "dumb") && !variableSet("NO_COLOR")),
+      inPlace_(!variableIs("TERM", "dumb")),
+      size_(readSize()) {}
+
+TerminalView::~TerminalView() { model_->willChange().disconnect(observation_); }
+
+TerminalView::Size TerminalView::readSize() const {
+    winsize size{};
+    if (::ioctl(fd_, TIOCGWINSZ, &size) != 0) return {unknownWidth, 0};
+    return {size.ws_col > 0 ? size.ws_col : unknownWidth, size.ws_row};
+}
+
+void TerminalView::report(std::string message) {
+    {
+        std::lock_guard lock(messagesMutex_);
+        // A notice repeated moves to the end instead of filling the view.
+        messages_.erase(std::remove(messages_.begin(), messages_.end(), message), messages_.end());
+        messages_.push_back(std::move(message));
+        if (messages_.size() > keptMessages) messages_.pop_front();
+    }
+    std::weak_ptr<TerminalView> weak = weak_from_this();
+    loop_->post([weak] {
+        if (auto view = weak.lock()) view->scheduleDraw();
+    });
+}
+
+void TerminalView::resize() {
+    size_ = readSize();
+    scheduleDraw();
+}
+
+void TerminalView::scheduleDraw() {
+    if (drawQueued_) return;
+    drawQueued_ = true;
+    std::weak_ptr<TerminalView> weak = weak_from_this();
+    loop_->post([weak] {
+        if (auto view = weak.lock()) view->draw();
+    });
+}
+
+void TerminalView::draw() {
+    drawQueued_ = false;
+    PanelLines panel = panelLines(*model_, demo_);
+    {
+        std::lock_guard lock(messagesMutex_);
+        panel.messages.assign(messages_.begin(), messages_.end());
+    }
+    std::vector<std::string> lines = terminalLines(panel, size_.width, colour_);
+    // Taller than the screen, every redraw would push the top of the drawing into the scrollback.
+    if (size_.height > 0 && static_cast<int>(lines.size()) >= size_.height) std::erase(lines, std::string());
+
+    std::string frame;
+    if (inPlace_ && !drawnWidths_.empty()) {
+        // Terminals that reflow on resize have split the lines now wider than the screen.
+        int rows = 0;
+        for (const int drawn : drawnWidths_) rows += std::max(1, (drawn + size_.width - 1) / size_.width);
+        frame = "\r\x1b[" + std::to_string(rows) + "A\x1b[J";
+    } else if (!drawnWidths_.empty()) {
+        frame = "\n";
+    }
+    drawnWidths_.clear();
+    for (const std::string& line : lines) {
+        frame += line + "\n";
+        drawnWidths_.push_back(displayWidth(line));
+    }
+    writeAll(fd_, frame);
+}
+
+}  // namespace tallyvane
