@@ -22,12 +22,12 @@ struct Key {
     double used;
 };
 
-double useAt(const std::vector<Key>& keys, std::int64_t second) {
+double useAt(const std::vector<Key>& keys, double minute) {
     for (std::size_t i = 1; i < keys.size(); ++i) {
-        const double from = keys[i - 1].minute * 60.0;
-        const double to = keys[i].minute * 60.0;
-        if (static_cast<double>(second) <= to)
-            return keys[i - 1].used + (keys[i].used - keys[i - 1].used) * (static_cast<double>(second) - from) / (to - from);
+        const Key& from = keys[i - 1];
+        const Key& to = keys[i];
+        if (minute <= to.minute)
+            return from.used + (to.used - from.used) * (minute - from.minute) / (to.minute - from.minute);
     }
     return keys.back().used;
 }
@@ -39,7 +39,7 @@ void record(std::vector<Reading>& out, const Reading& shape, std::int64_t now, c
     for (std::int64_t t = keys.front().minute * 60; t <= keys.back().minute * 60; t += pollSeconds) {
         Reading next = shape;
         next.takenAt = now + t;
-        next.usedPercent = std::round(useAt(keys, t));
+        next.usedPercent = std::round(useAt(keys, static_cast<double>(t) / 60));
         if (!worthStoring(last, next)) continue;
         out.push_back(next);
         last = next;
@@ -53,7 +53,8 @@ void recordWeek(std::vector<Reading>& out, const Reading& shape, std::int64_t no
     for (std::size_t day = 0; day < endOfDay.size(); ++day) {
         const int end = -24 * 60 * static_cast<int>(endOfDay.size() - 1 - day);
         const double lunch = used + (endOfDay[day] - used) * 0.4;
-        record(out, shape, now, {{end - 14 * 60, used}, {end - 8 * 60, lunch}, {end - 6 * 60, lunch}, {end, endOfDay[day]}});
+        record(out, shape, now,
+               {{end - 14 * 60, used}, {end - 8 * 60, lunch}, {end - 6 * 60, lunch}, {end, endOfDay[day]}});
         used = endOfDay[day];
     }
 }
@@ -81,7 +82,7 @@ std::vector<DailyTokens> dailyCounts() {
 HistorySnapshot demoHistory(Instant now) {
     const std::int64_t nowSeconds = unixSeconds(now);
     HistorySnapshot history;
-    // A slow start, then a busy last hour: at that pace the window runs out before its reset.
+    // A slow start, then a busy last 45 minutes: at that pace the window runs out before its reset.
     record(history.readings, {"demo-short", 0, 0, unixSeconds(now + std::chrono::hours(2)), 300, "5 heures"},
            nowSeconds, {{-180, 0}, {-150, 1}, {-125, 1}, {-100, 2}, {-75, 3}, {-45, 4}, {0, 38}});
     recordWeek(history.readings, {"demo-week", 0, 0, unixSeconds(now + std::chrono::hours(48)), 10'080, "Semaine"},

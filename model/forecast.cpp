@@ -23,15 +23,13 @@ struct Point {
 
 bool hasDuration(const QuotaWindow& window) { return window.durationMins && *window.durationMins > 0; }
 
-// The period's usable points, oldest first, at most one per second, the current value last. Stored rows
-// from the current value's second on are that same value already stored, or rows from a clock that ran ahead.
+// The period's usable points, oldest first, the current value last. Stored rows from the current value's
+// second on are that same value already stored, or rows from a clock that ran ahead.
 std::vector<Point> periodPoints(const QuotaWindow& window, double readAt, const std::vector<Reading>& readings) {
     std::vector<Point> points;
     for (const Reading& reading : periodReadings(window, readings)) {
         const auto at = static_cast<double>(reading.takenAt);
-        if (!std::isfinite(reading.usedPercent) || at >= std::floor(readAt)) continue;
-        if (!points.empty() && points.back().at == at) points.back().used = reading.usedPercent;
-        else points.push_back({at, reading.usedPercent});
+        if (std::isfinite(reading.usedPercent) && at < std::floor(readAt)) points.push_back({at, reading.usedPercent});
     }
     points.push_back({readAt, window.used});
     return points;
@@ -61,13 +59,15 @@ std::optional<double> leastSquaresSlope(const std::vector<Point>& points) {
     return std::isfinite(slope) ? std::optional(slope) : std::nullopt;
 }
 
-std::optional<double> rateOf(const QuotaWindow& window, double readAt, const std::vector<Reading>& readings, double now) {
+std::optional<double> rateOf(const QuotaWindow& window, double readAt, const std::vector<Reading>& readings,
+                             double now) {
     if (!std::isfinite(window.used)) return std::nullopt;
     const std::vector<Point> points = periodPoints(window, readAt, readings);
     const bool longWindow = hasDuration(window) && *window.durationMins > longestShortWindowMins;
     const double since = now - (longWindow ? longLookback : shortLookback);
     std::vector<Point> recent;
-    std::copy_if(points.begin(), points.end(), std::back_inserter(recent), [&](const Point& p) { return p.at >= since; });
+    std::copy_if(points.begin(), points.end(), std::back_inserter(recent),
+                 [&](const Point& p) { return p.at >= since; });
     if (auto slope = leastSquaresSlope(recent)) return slope;
     const double span = points.back().at - points.front().at;
     if (span < shortestSpan) return std::nullopt;
