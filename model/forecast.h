@@ -1,0 +1,39 @@
+#pragma once
+// Where a quota window stands against time: the even-pace point, the recent rate of use and, when it
+// comes before the reset, the moment the window would run out at that rate.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/quota_window.h"
+#include "platform/clock.h"
+#include "platform/history_store.h"
+
+namespace tallyvane {
+
+// Whether two reset times (Unix s) name the same period: Codex's answers drift by a few seconds.
+bool sameReset(std::int64_t a, std::int64_t b);
+
+// Readings of the window's current period: those whose reset is within 60 s of the window's current reset
+// (every reading of the window when it has no reset), oldest first. `readings` may hold other windows' rows.
+std::vector<Reading> periodReadings(const QuotaWindow& window, const std::vector<Reading>& readings);
+
+// Share of the window already elapsed, (now − (reset − duration)) / duration, clamped to 0…1;
+// nothing without both a reset and a positive duration.
+std::optional<double> evenPace(const QuotaWindow& window, Instant now);
+
+struct Forecast {
+    std::optional<double> pace;        // evenPace
+    std::optional<double> rate;        // percentage points per second
+    std::optional<Instant> exhausted;  // when 100 % would be reached, only when that is worth showing
+};
+
+// `readAt` is when the window's current value arrived; that value counts as a reading even when
+// `readings` does not hold it yet.
+Forecast forecast(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings, Instant now);
+
+// "62 % restants", or "62 % restants · épuisé vers 7 déc., 11:40" when the forecast shows.
+std::string remainingText(const QuotaWindow& window, const Forecast& f);
+
+}  // namespace tallyvane
