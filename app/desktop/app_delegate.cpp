@@ -56,7 +56,7 @@ bool AppDelegate::launch() {
     // An accessory: no main window, and hiding the panel never ends the program.
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
-    tray_ = new TrayItem(services_.sessionBus, services_.desktop, this);
+    tray_ = new TrayItem(services_.sessionBus, this);
     tray_->setLabel(QString::fromUtf8(initialStatusTitle), QString::fromStdString(statusTitleGuide(isDemo())));
     connect(tray_, &TrayItem::activated, this, [this](const QRect& anchor) { toggle(anchor); });
     connect(tray_, &TrayItem::hostChanged, this, &AppDelegate::updateIcon);

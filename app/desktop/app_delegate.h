@@ -26,7 +26,6 @@ struct DesktopServices {
     std::string home;
     QDBusConnection sessionBus;
     QDBusConnection systemBus;
-    QString desktop;          // XDG_CURRENT_DESKTOP
     QString instanceDirectory; // where the single-instance lock and socket live
 };
 

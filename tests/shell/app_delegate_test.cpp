@@ -63,11 +63,10 @@ protected:
         names.append(c.name());
         return c;
     }
-    AppDelegate& delegate(const char* desktop = "KDE", ModelRig* on = nullptr) {
+    AppDelegate& delegate(ModelRig* on = nullptr) {
         ModelRig& r = on ? *on : rig;
         delegates.push_back(std::make_unique<AppDelegate>(DesktopServices{
-            r.model, r.files, opener, "/home/tester", connection("session"), connection("system"),
-            QString::fromLatin1(desktop), instanceDir.path()}));
+            r.model, r.files, opener, "/home/tester", connection("session"), connection("system"), instanceDir.path()}));
         return *delegates.back();
     }
     SniReader host(const AppDelegate& d) {
@@ -96,7 +95,7 @@ protected:
 };
 
 TEST_F(Delegate, TrayFollowsTheModel) {
-    AppDelegate& d = delegate("KDE");
+    AppDelegate& d = delegate();
     ASSERT_TRUE(d.launch());
     const SniReader tray = host(d);
     ASSERT_TRUE(waitUntil([&] { return watcher->items().size() == 1; }));
@@ -123,16 +122,6 @@ TEST_F(Delegate, TrayFollowsTheModel) {
     EXPECT_EQ(tray.toolTip().text, QStringLiteral("Quota Codex consommé · ") + QString::fromStdString(*rig.model->error()));
     EXPECT_EQ(tray.text(QStringLiteral("Status")), QStringLiteral("NeedsAttention"));
     EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), percentIcon(22, 62, true, palette)));
-}
-
-TEST_F(Delegate, LabelHostsKeepTheBarChartIcon) {
-    AppDelegate& d = delegate("GNOME");
-    ASSERT_TRUE(d.launch());
-    rig.receive(R"({"id":1,"result":{}})");
-    rig.answerQuota(quotaAt38And62);
-    const SniReader tray = host(d);
-    EXPECT_EQ(tray.text(QStringLiteral("XAyatanaLabel")), QStringLiteral(" GPT 62 %"));
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), barChartIcon(22, d.panel()->palette().color(QPalette::WindowText))));
 }
 
 TEST_F(Delegate, ActivateTogglesThePanelAndRecordsWhereItWent) {
@@ -185,7 +174,7 @@ TEST_F(Delegate, DemoPanelOpensByItselfAndWritesNoPlacement) {
 
     // Demo copies do not exclude each other.
     ModelRig other;
-    EXPECT_TRUE(delegate("KDE", &other).launch());
+    EXPECT_TRUE(delegate(&other).launch());
 }
 
 TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
@@ -203,7 +192,7 @@ TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
     }
     delegates.clear();
     ModelRig again;
-    AppDelegate& second = delegate("KDE", &again);
+    AppDelegate& second = delegate(&again);
     ASSERT_TRUE(second.launch());
     spin(1500);
     EXPECT_FALSE(second.panel()->isVisible());
@@ -213,7 +202,7 @@ TEST_F(Delegate, SecondLiveCopyStepsBackAndOpensTheFirstPanel) {
     AppDelegate& first = delegate();
     ASSERT_TRUE(first.launch());
     ModelRig other;
-    AppDelegate& second = delegate("KDE", &other);
+    AppDelegate& second = delegate(&other);
     EXPECT_FALSE(second.launch());
     EXPECT_EQ(second.tray(), nullptr) << "nothing built";
     EXPECT_TRUE(other.launcher->children.empty()) << "model never started";
@@ -221,7 +210,7 @@ TEST_F(Delegate, SecondLiveCopyStepsBackAndOpensTheFirstPanel) {
     second.terminate();
     // Asked again while open: stays open.
     ModelRig third;
-    EXPECT_FALSE(delegate("KDE", &third).launch());
+    EXPECT_FALSE(delegate(&third).launch());
     spin(300);
     EXPECT_TRUE(first.panel()->isVisible());
 }
