@@ -53,9 +53,6 @@ public:
     QuotaPanel* panel() const { return panel_; }
     TrayItem* tray() const { return tray_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void updateIcon();
 
@@ -68,7 +65,6 @@ private:
     SleepWatcher* sleep_ = nullptr;
     QMetaObject::Connection outsideMonitor_;
     QRect anchor_;
-    QString iconKey_;  // what the tray's icon shows now
     bool terminated_ = false;
 };
 

@@ -101,8 +101,7 @@ TEST_F(Delegate, TrayFollowsTheModel) {
     ASSERT_TRUE(waitUntil([&] { return watcher->items().size() == 1; }));
     EXPECT_EQ(tray.text(QStringLiteral("XAyatanaLabel")), QStringLiteral(" GPT …"));
     EXPECT_EQ(tray.toolTip().text, QString()) << "no tooltip before the first change";
-    const QPalette palette = d.panel()->palette();
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), barChartIcon(22, palette.color(QPalette::WindowText))));
+    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), trayIcons(std::nullopt, false, true).value(1)));
 
     rig.receive(R"({"id":1,"result":{}})");
     rig.answerQuota(quotaAt38And62);
@@ -110,7 +109,7 @@ TEST_F(Delegate, TrayFollowsTheModel) {
     EXPECT_EQ(tray.toolTip().text, QStringLiteral("Quota Codex consommé · Actualisation toutes les 30 secondes"));
     EXPECT_EQ(tray.text(QStringLiteral("Status")), QStringLiteral("Active"));
     // This host hides the label, so the figure is in the icon.
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), percentIcon(22, 62, false, palette)));
+    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), trayIcons(62, false, true).value(1)));
 
     rig.answerError(rig.pendingId("tokens"), "ignored by the title");
     EXPECT_EQ(tray.text(QStringLiteral("XAyatanaLabel")), QStringLiteral(" GPT 62 %"));
@@ -121,7 +120,7 @@ TEST_F(Delegate, TrayFollowsTheModel) {
     ASSERT_TRUE(rig.model->error().has_value());
     EXPECT_EQ(tray.toolTip().text, QStringLiteral("Quota Codex consommé · ") + QString::fromStdString(*rig.model->error()));
     EXPECT_EQ(tray.text(QStringLiteral("Status")), QStringLiteral("NeedsAttention"));
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), percentIcon(22, 62, true, palette)));
+    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), trayIcons(62, true, true).value(1)));
 }
 
 TEST_F(Delegate, ActivateTogglesThePanelAndRecordsWhereItWent) {
