@@ -1,7 +1,6 @@
 #include "app/desktop/app_delegate.h"
 
 #include <QCoreApplication>
-#include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
@@ -63,7 +62,7 @@ bool AppDelegate::launch() {
     // An accessory: no main window, and hiding the panel never ends the program.
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
-    tray_ = new TrayItem(services_.sessionBus, services_.desktop, this);
+    tray_ = new TrayItem(services_.sessionBus, this);
     tray_->setLabel(QString::fromUtf8(initialStatusTitle), QString::fromStdString(statusTitleGuide(isDemo())));
     connect(tray_, &TrayItem::activated, this, [this](const QRect& anchor) { toggle(anchor); });
     connect(tray_, &TrayItem::hostChanged, this, &AppDelegate::updateIcon);
@@ -79,7 +78,6 @@ bool AppDelegate::launch() {
                               [this](Qt::ApplicationState state) {
                                   if (state != Qt::ApplicationActive) panel_->dismiss();
                               });
-    qApp->installEventFilter(this);
 
     screens_ = new ScreenWatcher(this);
     connect(screens_, &ScreenWatcher::changed, this, [this] {
@@ -141,29 +139,15 @@ void AppDelegate::updateTitle() {
     updateIcon();
 }
 
-// The figure goes into the icon only where the host hides the label.
+// The figure goes into the icon unless the host draws the label.
 void AppDelegate::updateIcon() {
-    const QPalette palette = panel_->palette();
-    const std::optional<double> highest = highestUse(model_->windows());
-    const bool figure = highest && !tray_->showsLabel();
-    const bool error = model_->error().has_value();
-    const QString key = figure ? QStringLiteral("%1 %2 %3").arg(*highest).arg(error).arg(palette.cacheKey())
-                               : QStringLiteral("chart %1").arg(palette.cacheKey());
-    if (key == iconKey_) return;
-    iconKey_ = key;
-    tray_->setIcon(figure ? percentIcons(*highest, error, palette) : barChartIcons(palette));
-}
-
-bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && panel_) updateIcon();
-    return QObject::eventFilter(watched, event);
+    tray_->setIcon(trayIcons(highestUse(model_->windows()), model_->error().has_value(), !tray_->showsLabel()));
 }
 
 void AppDelegate::terminate() {
     if (terminated_) return;
     terminated_ = true;
     disconnect(outsideMonitor_);
-    qApp->removeEventFilter(this);
     if (panel_) panel_->hide();
     model_->stop();
     model_->finishStopping(childGrace);

@@ -26,7 +26,6 @@ struct DesktopServices {
     std::string home;
     QDBusConnection sessionBus;
     QDBusConnection systemBus;
-    QString desktop;          // XDG_CURRENT_DESKTOP
     QString instanceDirectory; // where the single-instance lock and socket live
 };
 
@@ -55,9 +54,6 @@ public:
     QuotaPanel* panel() const { return panel_; }
     TrayItem* tray() const { return tray_; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void open(const QRect& anchor);
     void updateIcon();
@@ -71,7 +67,6 @@ private:
     SleepWatcher* sleep_ = nullptr;
     QMetaObject::Connection outsideMonitor_;
     QRect anchor_;
-    QString iconKey_;  // what the tray's icon shows now
     bool terminated_ = false;
 };
 

@@ -37,7 +37,6 @@ int runDesktopApp(int argc, char** argv) {
                              homeDirectory(),
                              QDBusConnection::sessionBus(),
                              QDBusConnection::systemBus(),
-                             qEnvironmentVariable("XDG_CURRENT_DESKTOP"),
                              QString::fromStdString(instanceDirectory(
                                  qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(), model->support()))};
     AppDelegate delegate(std::move(services));

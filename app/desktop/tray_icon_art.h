@@ -1,20 +1,18 @@
 #pragma once
-// The tray item's images, drawn at every size a host may ask for: a monochrome bar chart in the
-// panel's text colour, or, for hosts that hide the text label, the highest percentage itself,
-// tinted like the panel's bars, over a small usage bar, with an error badge when needed.
-#include <QColor>
+// The tray item's images, drawn at every size a host may ask for: the highest percentage, or a
+// bar chart where the host draws the text label or before any reading. Fixed colours that read
+// on dark and light bars alike, whatever the panel's palette: each shape in its state colour
+// (teal, orange from 75 %, red from 90 %) inside a dark outline and a light halo.
 #include <QImage>
 #include <QList>
-#include <QPalette>
+#include <optional>
 
 namespace tallyvane {
 
 inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
-QImage barChartIcon(int size, const QColor& foreground);
-QImage percentIcon(int size, double used, bool error, const QPalette& palette);
-
-QList<QImage> barChartIcons(const QPalette& palette);
-QList<QImage> percentIcons(double used, bool error, const QPalette& palette);
+// One image per size in trayIconSizes. `figure`: draw the percentage (when there is one) rather
+// than the chart; `error`: add the problem badge.
+QList<QImage> trayIcons(std::optional<double> highest, bool error, bool figure);
 
 }  // namespace tallyvane

@@ -3,11 +3,29 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QFile>
+#include <QFileInfo>
 
 #include "platform/qt/sni_adaptor.h"
 
 namespace tallyvane {
+namespace {
+
+// The executable's file name of the connection `owner`, through the bus daemon's
+// GetConnectionUnixProcessID and /proc (its comm is cut at 15 characters).
+QString programOf(const QDBusConnection& bus, const QString& owner) {
+    const QDBusConnectionInterface* daemon = bus.interface();
+    if (owner.isEmpty() || !daemon) return {};
+    const QDBusReply<uint> pid = daemon->servicePid(owner);
+    if (!pid.isValid() || pid.value() == 0) return {};
+    QString executable = QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid.value()));
+    executable.remove(QLatin1String(" (deleted)"));  // replaced by an upgrade since it started
+    return QFileInfo(executable).fileName();
+}
+
+}  // namespace
 
 SniAdaptor::SniAdaptor(StatusNotifierItem* item) : QDBusAbstractAdaptor(item), item_(item) {}
 QString SniAdaptor::id() const { return item_->id(); }
@@ -38,11 +56,12 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& id, Q
 
     connect(watcher_, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
-                setWatcherPresent(!newOwner.isEmpty());
-                if (!newOwner.isEmpty()) registerWithWatcher();
+                followWatcher(newOwner);
+                if (watcherPresent_) registerWithWatcher();
+                Q_EMIT watcherChanged();
             });
-    const auto* daemon = bus_.interface();
-    setWatcherPresent(daemon && daemon->isServiceRegistered(QString::fromLatin1(watcherService)).value());
+    if (const auto* daemon = bus_.interface())
+        followWatcher(daemon->serviceOwner(QString::fromLatin1(watcherService)).value());
     if (watcherPresent_) registerWithWatcher();
 }
 
@@ -90,10 +109,9 @@ void StatusNotifierItem::registerWithWatcher() {
     bus_.asyncCall(call);
 }
 
-void StatusNotifierItem::setWatcherPresent(bool present) {
-    if (present == watcherPresent_) return;
-    watcherPresent_ = present;
-    Q_EMIT watcherPresenceChanged(present);
+void StatusNotifierItem::followWatcher(const QString& owner) {
+    watcherPresent_ = !owner.isEmpty();
+    hostProgram_ = programOf(bus_, owner);
 }
 
 }  // namespace tallyvane

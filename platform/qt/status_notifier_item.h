@@ -1,6 +1,7 @@
 #pragma once
 // A tray item spoken over the StatusNotifierItem D-Bus protocol, registered with the session's
-// org.kde.StatusNotifierWatcher. Carries an icon, a text label (XAyatanaLabel) and a tooltip.
+// org.kde.StatusNotifierWatcher. Carries an icon, a text label (XAyatanaLabel) and a tooltip,
+// and knows which program hosts the watcher, since only some hosts draw the label.
 #include <QDBusConnection>
 #include <QImage>
 #include <QList>
@@ -26,6 +27,9 @@ public:
     ~StatusNotifierItem() override;
 
     bool watcherPresent() const { return watcherPresent_; }
+    // The file name of the executable that owns the watcher (its /proc/PID/exe); empty when there
+    // is no watcher or its process cannot be told.
+    const QString& hostProgram() const { return hostProgram_; }
     QString serviceName() const { return serviceName_; }
 
     void setLabel(const QString& label, const QString& guide);
@@ -45,11 +49,12 @@ public:
 Q_SIGNALS:
     // The host's click position, in the screen's native pixels; (0, 0) when the host gives none.
     void activated(QPoint nativePosition);
-    void watcherPresenceChanged(bool present);
+    // The watcher came, went or changed hands.
+    void watcherChanged();
 
 private:
     void registerWithWatcher();
-    void setWatcherPresent(bool present);
+    void followWatcher(const QString& owner);
 
     QDBusConnection bus_;
     QString id_;
@@ -57,6 +62,7 @@ private:
     SniAdaptor* adaptor_;
     QDBusServiceWatcher* watcher_;
     bool watcherPresent_ = false;
+    QString hostProgram_;
     bool needsAttention_ = false;
     QString label_;
     QString labelGuide_;

@@ -36,28 +36,21 @@ QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens) {
     return native;
 }
 
-bool desktopShowsTrayLabel(const QString& xdgCurrentDesktop) {
-    static const QStringList labelHosts = {QStringLiteral("GNOME"),  QStringLiteral("Unity"),
-                                           QStringLiteral("XFCE"),   QStringLiteral("Budgie"),
-                                           QStringLiteral("X-Cinnamon"), QStringLiteral("Cinnamon"),
-                                           QStringLiteral("MATE"),   QStringLiteral("Pantheon")};
-    const auto names = xdgCurrentDesktop.split(u':', Qt::SkipEmptyParts);
-    for (const QString& name : names) {
-        if (name.compare(QStringLiteral("KDE"), Qt::CaseInsensitive) == 0) return false;
-    }
-    for (const QString& name : names) {
-        if (labelHosts.contains(name, Qt::CaseInsensitive)) return true;
-    }
-    return false;
+bool hostDrawsLabel(const QString& hostProgram) {
+    // Unity's panel and the indicator applets of Budgie, MATE and Xfce show the items of the
+    // Ayatana service, labels included; their own tray applets do not.
+    static const QStringList labelHosts = {QStringLiteral("gnome-shell"),
+                                           QStringLiteral("ayatana-indicator-application-service"),
+                                           QStringLiteral("indicator-application-service")};
+    return labelHosts.contains(hostProgram);
 }
 
-TrayItem::TrayItem(QDBusConnection sessionBus, const QString& xdgCurrentDesktop, QObject* parent)
+TrayItem::TrayItem(QDBusConnection sessionBus, QObject* parent)
     : QObject(parent),
-      sni_(std::make_unique<StatusNotifierItem>(std::move(sessionBus), QStringLiteral("Tallyvane"))),
-      labelDesktop_(desktopShowsTrayLabel(xdgCurrentDesktop)) {
+      sni_(std::make_unique<StatusNotifierItem>(std::move(sessionBus), QStringLiteral("Tallyvane"))) {
     connect(sni_.get(), &StatusNotifierItem::activated, this,
             [this](QPoint native) { Q_EMIT activated(anchorAt(native)); });
-    connect(sni_.get(), &StatusNotifierItem::watcherPresenceChanged, this, [this] {
+    connect(sni_.get(), &StatusNotifierItem::watcherChanged, this, [this] {
         followHost();
         Q_EMIT hostChanged();
     });
@@ -70,7 +63,7 @@ bool TrayItem::usesStatusNotifier() const { return sni_->watcherPresent(); }
 
 QRect TrayItem::iconGeometry() const { return fallback_ ? fallback_->geometry() : QRect(); }
 
-bool TrayItem::showsLabel() const { return usesStatusNotifier() && labelDesktop_; }
+bool TrayItem::showsLabel() const { return usesStatusNotifier() && hostDrawsLabel(sni_->hostProgram()); }
 
 void TrayItem::setLabel(const QString& label, const QString& guide) { sni_->setLabel(label, guide); }
 
@@ -81,14 +74,18 @@ void TrayItem::setToolTip(const QString& text) {
 }
 
 void TrayItem::setIcon(const QList<QImage>& sizes) {
+    if (sizes == icon_) return;  // every NewIcon makes the host fetch all sizes again
     icon_ = sizes;
     sni_->setIcon(sizes);
-    if (fallback_) {
-        QIcon icon;
-        for (const QImage& image : sizes) icon.addPixmap(QPixmap::fromImage(image));
-        fallback_->setIcon(icon);
-        fallback_->show();  // an icon-less tray icon cannot be shown
-    }
+    showFallbackIcon();
+}
+
+void TrayItem::showFallbackIcon() {
+    if (!fallback_ || icon_.isEmpty()) return;
+    QIcon icon;
+    for (const QImage& image : icon_) icon.addPixmap(QPixmap::fromImage(image));
+    fallback_->setIcon(icon);
+    fallback_->show();  // an icon-less tray icon cannot be shown
 }
 
 void TrayItem::setNeedsAttention(bool needsAttention) { sni_->setNeedsAttention(needsAttention); }
@@ -105,7 +102,7 @@ void TrayItem::followHost() {
             Q_EMIT activated(fallback_->geometry());
     });
     setToolTip(toolTip_);
-    if (!icon_.isEmpty()) setIcon(icon_);
+    showFallbackIcon();
 }
 
 }  // namespace tallyvane

@@ -25,13 +25,15 @@ struct ScreenScale {
 // around the screen's native top-left corner. Points on no screen are taken as they are.
 QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens);
 
-// Hosts known to draw an item's XAyatanaLabel next to its icon, from XDG_CURRENT_DESKTOP.
-bool desktopShowsTrayLabel(const QString& xdgCurrentDesktop);
+// Whether the program owning the StatusNotifierWatcher (its executable's file name) is known to
+// draw an item's XAyatanaLabel beside its icon: GNOME Shell's AppIndicator extension and the
+// Ayatana indicator service. Anything else, or an unknown host, hides it.
+bool hostDrawsLabel(const QString& hostProgram);
 
 class TrayItem final : public QObject {
     Q_OBJECT
 public:
-    TrayItem(QDBusConnection sessionBus, const QString& xdgCurrentDesktop, QObject* parent = nullptr);
+    explicit TrayItem(QDBusConnection sessionBus, QObject* parent = nullptr);
     ~TrayItem() override;
 
     void setLabel(const QString& label, const QString& guide);
@@ -49,14 +51,15 @@ public:
 Q_SIGNALS:
     // Where the click happened, in Qt's global coordinates; null when the host did not say.
     void activated(const QRect& anchor);
+    // The watcher came, went or changed hands: showsLabel() may have changed.
     void hostChanged();
 
 private:
     void followHost();
+    void showFallbackIcon();
 
     std::unique_ptr<StatusNotifierItem> sni_;
     std::unique_ptr<QSystemTrayIcon> fallback_;
-    bool labelDesktop_;
     QString toolTip_;
     QList<QImage> icon_;
 };

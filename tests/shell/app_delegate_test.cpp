@@ -67,11 +67,10 @@ protected:
         names.append(c.name());
         return c;
     }
-    AppDelegate& delegate(const char* desktop = "KDE", ModelRig* on = nullptr) {
+    AppDelegate& delegate(ModelRig* on = nullptr) {
         ModelRig& r = on ? *on : rig;
         delegates.push_back(std::make_unique<AppDelegate>(DesktopServices{
-            r.model, r.files, opener, "/home/tester", connection("session"), connection("system"),
-            QString::fromLatin1(desktop), instanceDir.path()}));
+            r.model, r.files, opener, "/home/tester", connection("session"), connection("system"), instanceDir.path()}));
         return *delegates.back();
     }
     SniReader host(const AppDelegate& d) {
@@ -100,14 +99,13 @@ protected:
 };
 
 TEST_F(Delegate, TrayFollowsTheModel) {
-    AppDelegate& d = delegate("KDE");
+    AppDelegate& d = delegate();
     ASSERT_TRUE(d.launch());
     const SniReader tray = host(d);
     ASSERT_TRUE(waitUntil([&] { return watcher->items().size() == 1; }));
     EXPECT_EQ(tray.text(QStringLiteral("XAyatanaLabel")), QStringLiteral(" GPT …"));
     EXPECT_EQ(tray.toolTip().text, QString()) << "no tooltip before the first change";
-    const QPalette palette = d.panel()->palette();
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), barChartIcon(22, palette.color(QPalette::WindowText))));
+    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), trayIcons(std::nullopt, false, true).value(1)));
 
     rig.receive(R"({"id":1,"result":{}})");
     rig.answerQuota(quotaAt38And62);
@@ -115,7 +113,7 @@ TEST_F(Delegate, TrayFollowsTheModel) {
     EXPECT_EQ(tray.toolTip().text, QStringLiteral("Quota Codex consommé · Actualisation toutes les 30 secondes"));
     EXPECT_EQ(tray.text(QStringLiteral("Status")), QStringLiteral("Active"));
     // This host hides the label, so the figure is in the icon.
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), percentIcon(22, 62, false, palette)));
+    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), trayIcons(62, false, true).value(1)));
 
     rig.answerError(rig.pendingId("tokens"), "ignored by the title");
     EXPECT_EQ(tray.text(QStringLiteral("XAyatanaLabel")), QStringLiteral(" GPT 62 %"));
@@ -126,17 +124,7 @@ TEST_F(Delegate, TrayFollowsTheModel) {
     ASSERT_TRUE(rig.model->error().has_value());
     EXPECT_EQ(tray.toolTip().text, QStringLiteral("Quota Codex consommé · ") + QString::fromStdString(*rig.model->error()));
     EXPECT_EQ(tray.text(QStringLiteral("Status")), QStringLiteral("NeedsAttention"));
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), percentIcon(22, 62, true, palette)));
-}
-
-TEST_F(Delegate, LabelHostsKeepTheBarChartIcon) {
-    AppDelegate& d = delegate("GNOME");
-    ASSERT_TRUE(d.launch());
-    rig.receive(R"({"id":1,"result":{}})");
-    rig.answerQuota(quotaAt38And62);
-    const SniReader tray = host(d);
-    EXPECT_EQ(tray.text(QStringLiteral("XAyatanaLabel")), QStringLiteral(" GPT 62 %"));
-    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), barChartIcon(22, d.panel()->palette().color(QPalette::WindowText))));
+    EXPECT_TRUE(sameImage(sniImage(tray.icon().value(1)), trayIcons(62, true, true).value(1)));
 }
 
 TEST_F(Delegate, ActivateTogglesThePanelAndRecordsWhereItWent) {
@@ -188,7 +176,7 @@ TEST_F(Delegate, DemoPanelOpensByItselfAndWritesNoPlacement) {
 
     // Demo copies do not exclude each other.
     ModelRig other;
-    EXPECT_TRUE(delegate("KDE", &other).launch());
+    EXPECT_TRUE(delegate(&other).launch());
 }
 
 TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
@@ -206,7 +194,7 @@ TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
     }
     delegates.clear();
     ModelRig again;
-    AppDelegate& second = delegate("KDE", &again);
+    AppDelegate& second = delegate(&again);
     ASSERT_TRUE(second.launch());
     spin(1500);
     EXPECT_FALSE(second.panel()->isVisible());

@@ -257,7 +257,7 @@ TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
     for (int py = icon.top(); py <= icon.bottom(); ++py)
         for (int px = icon.left(); px <= icon.right(); ++px) {
             const QColor c = screen.pixelColor(px, py);
-            teal += c.blue() > 150 && c.green() > 140 && c.red() < 110;
+            teal += std::abs(c.red() - 0x22) < 24 && std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
         }
     EXPECT_GT(teal, 20);
 

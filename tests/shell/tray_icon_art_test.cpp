@@ -1,124 +1,67 @@
 #include "app/desktop/tray_icon_art.h"
 
+#include <QDir>
+#include <QPainter>
 #include <gtest/gtest.h>
 
-#include "ui/system_colors.h"
+#include <cmath>
+#include <cstdio>
 
 namespace tallyvane {
 namespace {
 
-QPalette themed(bool dark) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, dark ? QColor(40, 40, 40) : QColor(236, 236, 236));
-    palette.setColor(QPalette::WindowText, dark ? QColor(240, 240, 240) : QColor(20, 20, 20));
-    return palette;
+// WCAG 2 relative luminance.
+double luminance(QRgb rgb) {
+    const auto linear = [](int channel) {
+        const double c = channel / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
 }
 
-// Opaque-enough pixels of `image` within `area` whose colour is close to `color`.
-int countNear(const QImage& image, const QColor& color, QRect area = {}) {
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    if (area.isNull()) area = argb.rect();
-    int count = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor pixel = argb.pixelColor(x, y);
-            if (pixel.alpha() > 160 && std::abs(pixel.red() - color.red()) < 40 &&
-                std::abs(pixel.green() - color.green()) < 40 && std::abs(pixel.blue() - color.blue()) < 40)
-                ++count;
-        }
-    return count;
-}
-
-TEST(BarChartIcon, IsDrawnInThePanelsTextColourOnly) {
-    for (bool dark : {false, true}) {
-        const QPalette palette = themed(dark);
-        const QList<QImage> icons = barChartIcons(palette);
-        ASSERT_EQ(icons.size(), int(std::size(trayIconSizes)));
-        for (int i = 0; i < icons.size(); ++i) {
-            const QImage& icon = icons[i];
-            EXPECT_EQ(icon.size(), QSize(trayIconSizes[i], trayIconSizes[i]));
-            const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
-            int ink = 0;
-            for (int y = 0; y < argb.height(); ++y)
-                for (int x = 0; x < argb.width(); ++x) {
-                    const QColor pixel = argb.pixelColor(x, y);
-                    if (pixel.alpha() == 0) continue;
-                    ++ink;
-                    if (pixel.alpha() == 255) {
-                        EXPECT_EQ(pixel.rgb(), palette.color(QPalette::WindowText).rgb());
-                    }
+// Every image the tray item is handed, with the figure (hosts that hide the label) and without
+// (hosts that draw it), laid on a dark and a light bar: of the pixels at least half opaque, a
+// third or more must reach 3:1 against the bar. Sheets of them, enlarged four times, are kept.
+TEST(TrayIcons, EveryImageReadsOnDarkAndLightBars) {
+    const std::tuple<const char*, std::optional<double>, bool> states[] = {
+        {"normal", 62, false}, {"75 %", 80, false}, {"90 %", 100, false}, {"problem", 41, true},
+        {"no data", std::nullopt, false}, {"no data, problem", std::nullopt, true}};
+    const QColor bars[] = {QColor(0x1e, 0x1e, 0x1e), QColor(0xf0, 0xf0, 0xf0)};
+    for (bool figure : {true, false}) {
+        QImage sheet(128 * int(std::size(trayIconSizes)), 64 * int(std::size(states)), QImage::Format_RGB32);
+        QPainter painter(&sheet);
+        for (int row = 0; row < int(std::size(states)); ++row) {
+            const auto& [name, highest, error] = states[row];
+            const QList<QImage> icons = trayIcons(highest, error, figure);
+            EXPECT_EQ(icons != trayIcons(highest, error, !figure), highest.has_value()) << name;
+            ASSERT_EQ(icons.size(), int(std::size(trayIconSizes)));
+            double worst[2] = {1, 1};
+            for (int i = 0; i < icons.size(); ++i)
+                for (int b = 0; b < 2; ++b) {
+                    SCOPED_TRACE(::testing::Message() << name << ", figure " << figure << ", size " << trayIconSizes[i]);
+                    EXPECT_EQ(icons[i].size(), QSize(trayIconSizes[i], trayIconSizes[i]));
+                    const QRect cell((2 * i + b) * 64, row * 64, 64, 64);
+                    painter.fillRect(cell, bars[b]);
+                    painter.drawImage(cell.topLeft(), icons[i]);
+                    const double barLuminance = luminance(bars[b].rgb());
+                    int opaque = 0, readable = 0;
+                    for (int y = 0; y < icons[i].height(); ++y)
+                        for (int x = 0; x < icons[i].width(); ++x) {
+                            if (qAlpha(icons[i].pixel(x, y)) < 128) continue;
+                            const double l = luminance(sheet.pixel(cell.topLeft() + QPoint(x, y)));
+                            ++opaque;
+                            readable += (std::max(l, barLuminance) + 0.05) / (std::min(l, barLuminance) + 0.05) >= 3;
+                        }
+                    EXPECT_TRUE(opaque > 0 && 3 * readable >= opaque)
+                        << readable << " of " << opaque << (b ? ", light bar" : ", dark bar");
+                    worst[b] = std::min(worst[b], double(readable) / opaque);
                 }
-            EXPECT_GT(ink, icon.width() * icon.height() / 5) << "size " << icon.width();
+            std::printf("%s, %s: worst readable share %.2f on dark, %.2f on light\n", figure ? "figure" : "chart",
+                        name, worst[0], worst[1]);
         }
-    }
-}
-
-struct TintCase {
-    double used;
-    SystemColor expected;
-};
-
-class PercentIconTint : public ::testing::TestWithParam<TintCase> {};
-
-TEST_P(PercentIconTint, FollowsTheRowThresholdsOnTheUnroundedValue) {
-    for (bool dark : {false, true}) {
-        const QPalette palette = themed(dark);
-        const QImage icon = percentIcon(22, GetParam().used, false, palette);
-        for (SystemColor color : {SystemColor::Teal, SystemColor::Orange, SystemColor::Red}) {
-            const int pixels = countNear(icon, systemColor(color, palette));
-            if (color == GetParam().expected) {
-                EXPECT_GT(pixels, 30);
-            } else {
-                EXPECT_EQ(pixels, 0);
-            }
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Thresholds, PercentIconTint,
-                         ::testing::Values(TintCase{0, SystemColor::Teal}, TintCase{74.6, SystemColor::Teal},
-                                           TintCase{74.9, SystemColor::Teal}, TintCase{75, SystemColor::Orange},
-                                           TintCase{89.9, SystemColor::Orange}, TintCase{90, SystemColor::Red},
-                                           TintCase{100, SystemColor::Red}));
-
-TEST(PercentIcon, DigitsFillTheIconAndDifferBetweenValues) {
-    const QPalette palette = themed(false);
-    const QColor teal = systemColor(SystemColor::Teal, palette);
-    for (int size : {22, 44}) {
-        const QRect digitArea(0, 0, size, size * 3 / 4);
-        const QImage sixtyTwo = percentIcon(size, 62, false, palette);
-        // Bold digits cover a good part of their box at both the usual and the HiDPI size.
-        EXPECT_GT(countNear(sixtyTwo, teal, digitArea), size * size / 8) << size;
-        EXPECT_NE(sixtyTwo, percentIcon(size, 68, false, palette)) << size;
-        EXPECT_NE(sixtyTwo, percentIcon(size, 2, false, palette)) << size;
-        // Three digits still fit: no ink touches the left or right edge column.
-        const QImage hundred = percentIcon(size, 64.0 + 35.6, false, palette).convertToFormat(QImage::Format_ARGB32);
-        for (int y = 0; y < size * 3 / 4; ++y) {
-            EXPECT_LT(qAlpha(hundred.pixel(0, y)), 200);
-            EXPECT_LT(qAlpha(hundred.pixel(size - 1, y)), 200);
-        }
-    }
-}
-
-TEST(PercentIcon, UsageBarGrowsWithTheValue) {
-    const QPalette palette = themed(true);
-    const QColor teal = systemColor(SystemColor::Teal, palette);
-    const QRect barArea(0, 19, 22, 3);
-    EXPECT_LT(countNear(percentIcon(22, 10, false, palette), teal, barArea),
-              countNear(percentIcon(22, 60, false, palette), teal, barArea));
-}
-
-TEST(PercentIcon, ErrorAddsABadgeInTheTopRightCorner) {
-    for (bool dark : {false, true}) {
-        const QPalette palette = themed(dark);
-        const QColor orange = systemColor(SystemColor::Orange, palette);
-        for (int size : {16, 22, 44}) {
-            const QRect corner(size - size * 2 / 5, 0, size * 2 / 5, size * 2 / 5);
-            const QImage withError = percentIcon(size, 40, true, palette);
-            EXPECT_GT(countNear(withError, orange, corner), size / 3) << size;
-            EXPECT_GT(countNear(withError, Qt::white, corner), 0) << "the exclamation mark, size " << size;
-            EXPECT_EQ(countNear(percentIcon(size, 40, false, palette), orange, corner), 0) << size;
-        }
+        QDir().mkpath(QStringLiteral(SHELL_ARTIFACTS));
+        EXPECT_TRUE(sheet.scaled(sheet.size() * 4).save(
+            QStringLiteral(SHELL_ARTIFACTS "/tray-icons-%1.png").arg(figure ? "figure" : "chart")));
     }
 }
 
