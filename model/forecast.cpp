@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "model/formatting.h"
+#include "model/run_flags.h"
 #include "model/unix_time.h"
+#include "model/usage_model.h"
 
 namespace tallyvane {
 namespace {
@@ -120,10 +121,10 @@ Forecast forecast(const QuotaWindow& window, Instant readAt, const std::vector<R
     return f;
 }
 
-std::string remainingText(const QuotaWindow& window, const Forecast& f) {
-    std::string text = std::to_string(roundedPercent(100 - window.used)) + " % restants";
-    if (f.exhausted) text += " · épuisé vers " + resetStamp(*f.exhausted);
-    return text;
+Forecast windowForecast(const UsageModel& model, const QuotaWindow& window, const HistorySnapshot& history,
+                        Instant now) {
+    if (!model.updated()) return {};
+    return forecast(window, *model.updated(), history.readings, isDemo() ? *model.updated() : now);
 }
 
 }  // namespace tallyvane

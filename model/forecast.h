@@ -12,6 +12,8 @@
 
 namespace tallyvane {
 
+class UsageModel;
+
 // Whether two reset times (Unix s) name the same period: Codex's answers drift by a few seconds.
 bool sameReset(std::int64_t a, std::int64_t b);
 
@@ -33,7 +35,9 @@ struct Forecast {
 // `readings` does not hold it yet.
 Forecast forecast(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings, Instant now);
 
-// "62 % restants", or "62 % restants · épuisé vers 7 déc., 11:40" when the forecast shows.
-std::string remainingText(const QuotaWindow& window, const Forecast& f);
+// What the views show of a window: the forecast from its readings at `now`; demo data is a still
+// picture, read at the moment it was made. Nothing before the model's first reading.
+Forecast windowForecast(const UsageModel& model, const QuotaWindow& window, const HistorySnapshot& history,
+                        Instant now);
 
 }  // namespace tallyvane

@@ -20,7 +20,11 @@ std::string readingText(const std::optional<Instant>& updated) {
 
 std::string usedText(double used) { return std::to_string(roundedPercent(used)) + " % utilisés"; }
 
-std::string remainingText(double used) { return std::to_string(roundedPercent(100 - used)) + " % restants"; }
+std::string remainingText(double used, const std::optional<Instant>& exhausted) {
+    std::string text = std::to_string(roundedPercent(100 - used)) + " % restants";
+    if (exhausted) text += " · épuisé vers " + resetStamp(*exhausted);
+    return text;
+}
 
 std::string resetText(Instant reset) { return "↻ " + resetStamp(reset); }
 

@@ -27,7 +27,8 @@ std::string readingText(const std::optional<Instant>& updated);
 
 // One quota window: « 38 % utilisés », « 62 % restants », « ↻ 5 oct. 14:30 ».
 std::string usedText(double used);
-std::string remainingText(double used);
+// « 62 % restants », or « 62 % restants · épuisé vers 7 déc., 11:40 » when the window would run out first.
+std::string remainingText(double used, const std::optional<Instant>& exhausted = std::nullopt);
 std::string resetText(Instant reset);
 
 // The token figures, or what stands in for one Codex did not give.

@@ -16,6 +16,14 @@ struct ProcessEnvironment {
     std::string home;                      // the user's home directory
     std::vector<std::string> variables;    // this process's environment, "NAME=value"
     int pid = 0;
+
+    // The value of the variable `name`; "" when it is not set.
+    std::string value(const std::string& name) const {
+        const std::string prefix = name + "=";
+        for (const std::string& variable : variables)
+            if (variable.rfind(prefix, 0) == 0) return variable.substr(prefix.size());
+        return {};
+    }
 };
 
 struct ModelServices {

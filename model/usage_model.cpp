@@ -183,9 +183,9 @@ std::optional<std::string> UsageModel::findExecutable() const {
     for (const auto& candidate : codexCandidates(codexBundles(home), home))
         if (services_.files->isExecutable(candidate)) return candidate;
     // A system or npm install elsewhere on the user's own PATH.
-    for (const auto& variable : services_.environment.variables)
-        if (variable.rfind("PATH=", 0) == 0) return findOnPath("codex", variable.substr(5), *services_.files);
-    return std::nullopt;
+    const std::string path = services_.environment.value("PATH");
+    if (path.empty()) return std::nullopt;
+    return findOnPath("codex", path, *services_.files);
 }
 
 std::vector<std::string> UsageModel::childEnvironment() const {

@@ -1,11 +1,12 @@
 #include "app/terminal/panel_lines.h"
 
+#include "model/forecast.h"
 #include "model/panel_texts.h"
 #include "model/usage_model.h"
 
 namespace tallyvane {
 
-PanelLines panelLines(const UsageModel& model, bool demo) {
+PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot& history, Instant now) {
     PanelLines lines;
     lines.subtitle = subtitleText(demo);
     if (model.windows().empty() && !model.error()) lines.notice = connectingText;
@@ -15,7 +16,10 @@ PanelLines panelLines(const UsageModel& model, bool demo) {
         row.name = window.name;
         row.used = window.used;
         row.usedText = usedText(window.used);
-        row.remainingText = remainingText(window.used);
+        const Forecast outlook = windowForecast(model, window, history, now);
+        row.remainingText = remainingText(window.used, outlook.exhausted);
+        row.exhaustionShown = outlook.exhausted.has_value();
+        if (outlook.pace) row.markerPercent = *outlook.pace * 100;
         if (window.reset) row.resetText = resetText(*window.reset);
     }
     lines.tokenFigure = tokenFigureText(model.lastTokens());

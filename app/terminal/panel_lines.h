@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
+#include "platform/history_store.h"
+
 namespace tallyvane {
 
 class UsageModel;
@@ -13,9 +16,10 @@ struct WindowLines {
     std::string name;
     double used = 0;  // 0...100: fills and tints the bar
     std::string usedText;
-    std::string remainingText;  // the left text under the bar; room for a forecast after the remainder
+    std::string remainingText;  // the left text under the bar, with « épuisé vers … » when the forecast shows
     std::optional<std::string> resetText;
     std::optional<double> markerPercent;  // a mark on the bar at this percentage (a pace, say), 0...100
+    bool exhaustionShown = false;         // the remaining text is a warning
 };
 
 struct PanelLines {
@@ -32,6 +36,7 @@ struct PanelLines {
     std::vector<std::string> messages;  // notices that would otherwise go to standard error
 };
 
-PanelLines panelLines(const UsageModel& model, bool demo);
+// `history` gives the forecasts and the pace marks, as seen at `now`.
+PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot& history, Instant now);
 
 }  // namespace tallyvane

@@ -39,7 +39,7 @@ struct Span {
 };
 using Line = std::vector<Span>;
 
-int width(const Line& line) {
+int lineWidth(const Line& line) {
     int columns = 0;
     for (const Span& span : line) columns += displayWidth(span.text);
     return columns;
@@ -62,7 +62,7 @@ std::string_view prefix(std::string_view text, int columns) {
 }
 
 Line cut(const Line& line, int columns) {
-    if (width(line) <= columns) return line;
+    if (lineWidth(line) <= columns) return line;
     Line kept;
     int left = columns - 1;  // one for the ellipsis
     for (const Span& span : line) {
@@ -80,7 +80,7 @@ Line cut(const Line& line, int columns) {
 
 // Left and right texts at the two ends of a row, or two spaces apart when the row is too narrow.
 Line justified(Line left, const Line& right, int row) {
-    const int gap = std::max(2, row - width(left) - width(right));
+    const int gap = std::max(2, row - lineWidth(left) - lineWidth(right));
     left.push_back({std::string(static_cast<std::size_t>(gap), ' ')});
     left.insert(left.end(), right.begin(), right.end());
     return left;
@@ -163,8 +163,14 @@ std::vector<std::string> terminalLines(const PanelLines& panel, int width, bool 
         lines.emplace_back();
         lines.push_back(justified({{window.name}}, {{window.usedText, Paint::Bold}}, column));
         lines.push_back(bar(window, column));
-        Line detail{{window.remainingText, Paint::Dim}};
-        lines.push_back(window.resetText ? justified(detail, {{*window.resetText, Paint::Dim}}, column) : detail);
+        const Line detail{{window.remainingText, window.exhaustionShown ? Paint::Orange : Paint::Dim}};
+        const Line reset = window.resetText ? Line{{*window.resetText, Paint::Dim}} : Line{};
+        if (lineWidth(detail) + 2 + lineWidth(reset) <= column) {
+            lines.push_back(justified(detail, reset, column));
+        } else {  // a forecast leaves no room beside it: the reset goes under, at the right
+            lines.push_back(detail);
+            lines.push_back(justified({}, reset, column));
+        }
     }
     if (panel.error) {
         lines.emplace_back();

@@ -41,9 +41,11 @@ void writeAll(int fd, const std::string& text) {
 
 }  // namespace
 
-std::shared_ptr<TerminalView> TerminalView::create(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
-                                                   int fd, bool demo) {
-    std::shared_ptr<TerminalView> view(new TerminalView(std::move(model), std::move(loop), fd, demo));
+std::shared_ptr<TerminalView> TerminalView::create(std::shared_ptr<UsageModel> model,
+                                                   std::shared_ptr<const HistorySnapshot> history,
+                                                   std::shared_ptr<MainLoop> loop, int fd, bool demo) {
+    std::shared_ptr<TerminalView> view(
+        new TerminalView(std::move(model), std::move(history), std::move(loop), fd, demo));
     std::weak_ptr<TerminalView> weak = view;
     // Told before each value changes: draw once the whole batch is stored, on a later turn of the loop.
     view->observation_ = view->model_->willChange().connect([weak] {
@@ -53,8 +55,10 @@ std::shared_ptr<TerminalView> TerminalView::create(std::shared_ptr<UsageModel> m
     return view;
 }
 
-TerminalView::TerminalView(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop, int fd, bool demo)
+TerminalView::TerminalView(std::shared_ptr<UsageModel> model, std::shared_ptr<const HistorySnapshot> history,
+                           std::shared_ptr<MainLoop> loop, int fd, bool demo)
     : model_(std::move(model)),
+      history_(std::move(history)),
       loop_(std::move(loop)),
       fd_(fd),
       demo_(demo),
@@ -100,7 +104,7 @@ void TerminalView::scheduleDraw() {
 
 void TerminalView::draw() {
     drawQueued_ = false;
-    PanelLines panel = panelLines(*model_, demo_);
+    PanelLines panel = panelLines(*model_, demo_, *history_, std::chrono::system_clock::now());
     {
         std::lock_guard lock(messagesMutex_);
         panel.messages.assign(messages_.begin(), messages_.end());

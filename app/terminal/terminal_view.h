@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/observers.h"
+#include "platform/history_store.h"
 
 namespace tallyvane {
 
@@ -19,8 +20,10 @@ class TerminalView : public std::enable_shared_from_this<TerminalView> {
 public:
     // Draws on the terminal `fd`. Coloured unless TERM is "dumb" or NO_COLOR is set; a dumb
     // terminal cannot move its cursor, so there each drawing follows the previous one instead.
-    static std::shared_ptr<TerminalView> create(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
-                                                int fd, bool demo);
+    // `history` gives the forecasts and pace marks; it is read at each drawing.
+    static std::shared_ptr<TerminalView> create(std::shared_ptr<UsageModel> model,
+                                                std::shared_ptr<const HistorySnapshot> history,
+                                                std::shared_ptr<MainLoop> loop, int fd, bool demo);
     ~TerminalView();
     TerminalView(const TerminalView&) = delete;
     TerminalView& operator=(const TerminalView&) = delete;
@@ -29,9 +32,12 @@ public:
     void report(std::string message);
     // The terminal's size changed (SIGWINCH): lays the view out again at its new width.
     void resize();
+    // The history gained what it holds from the file.
+    void historyChanged() { scheduleDraw(); }
 
 private:
-    TerminalView(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop, int fd, bool demo);
+    TerminalView(std::shared_ptr<UsageModel> model, std::shared_ptr<const HistorySnapshot> history,
+                 std::shared_ptr<MainLoop> loop, int fd, bool demo);
     struct Size {
         int width;
         int height;  // 0 when unknown
@@ -42,6 +48,7 @@ private:
     Size readSize() const;
 
     std::shared_ptr<UsageModel> model_;
+    std::shared_ptr<const HistorySnapshot> history_;
     std::shared_ptr<MainLoop> loop_;
     int fd_;
     bool demo_;

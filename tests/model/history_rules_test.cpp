@@ -6,6 +6,7 @@
 
 #include "model/alert_policy.h"
 #include "model/demo_history.h"
+#include "model/panel_texts.h"
 #include "model/reading_rules.h"
 #include "model/unix_time.h"
 
@@ -195,8 +196,8 @@ TEST(AlertPolicy, FrenchTexts) {
         EXPECT_EQ(alerts[0].summary + " | " + alerts[0].body, std::string(row.summary) + " | " + row.body);
     }
     const QuotaWindow window = testWindow(38.4, 120, 300);
-    EXPECT_EQ(remainingText(window, {}), "62 % restants");
-    EXPECT_EQ(remainingText(window, {0.5, 0.01, at(60)}), "62 % restants · épuisé vers 21 sept., 15:13");
+    EXPECT_EQ(remainingText(window.used), "62 % restants");
+    EXPECT_EQ(remainingText(window.used, at(60)), "62 % restants · épuisé vers 21 sept., 15:13");
 }
 
 }  // namespace
