@@ -26,7 +26,7 @@ constexpr int plainWidth = 80;
 // Demo data never changes: without a terminal to keep it on, the panel's text is printed once.
 int printDemoPanel(const UsageModel& model, const HistorySnapshot& history) {
     std::string text;
-    const PanelLines panel = panelLines(model, true, history, std::chrono::system_clock::now());
+    const PanelLines panel = panelLines(model, true, history);
     for (const std::string& line : terminalLines(panel, plainWidth, false)) text += line + "\n";
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::fputs("Tallyvane : impossible d’écrire sur la sortie standard.\n", stderr);
@@ -55,7 +55,7 @@ int runHeadless() {
     std::shared_ptr<HistoryRecorder> recorder;
     std::shared_ptr<const HistorySnapshot> history;
     if (demo) {
-        history = std::make_shared<const HistorySnapshot>(demoHistory(std::chrono::system_clock::now()));
+        history = std::make_shared<const HistorySnapshot>(demoHistory(model->now()));
     } else {
         const UserSettings settings =
             readUserSettings(userSettingsPath(environment.home, environment.value("XDG_CONFIG_HOME")));

@@ -121,10 +121,9 @@ Forecast forecast(const QuotaWindow& window, Instant readAt, const std::vector<R
     return f;
 }
 
-Forecast windowForecast(const UsageModel& model, const QuotaWindow& window, const HistorySnapshot& history,
-                        Instant now) {
+Forecast windowForecast(const UsageModel& model, const QuotaWindow& window, const HistorySnapshot& history) {
     if (!model.updated()) return {};
-    return forecast(window, *model.updated(), history.readings, isDemo() ? *model.updated() : now);
+    return forecast(window, *model.updated(), history.readings, isDemo() ? *model.updated() : model.now());
 }
 
 }  // namespace tallyvane

@@ -35,9 +35,8 @@ struct Forecast {
 // `readings` does not hold it yet.
 Forecast forecast(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings, Instant now);
 
-// What the views show of a window: the forecast from its readings at `now`; demo data is a still
-// picture, read at the moment it was made. Nothing before the model's first reading.
-Forecast windowForecast(const UsageModel& model, const QuotaWindow& window, const HistorySnapshot& history,
-                        Instant now);
+// What the views and alerts show of a window: the forecast from its readings at the model's time;
+// demo data is a still picture, read at the moment it was made. Nothing before the first reading.
+Forecast windowForecast(const UsageModel& model, const QuotaWindow& window, const HistorySnapshot& history);
 
 }  // namespace tallyvane

@@ -48,6 +48,8 @@ public:
     // Every daily count of the last usage answer, in the order Codex gave them.
     const std::vector<DailyTokens>& dailyTokens() const { return dailyTokens_; }
     bool refreshing() const { return refreshing_; }
+    // The model's own time, which its readings and forecasts are measured against.
+    Instant now() const { return services_.clock->now(); }
 
     // Told before every published assignment.
     WillChangeSignal& willChange() { return willChange_; }

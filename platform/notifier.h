@@ -1,6 +1,5 @@
 #pragma once
 // Desktop notifications. Main thread only.
-#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -9,9 +8,9 @@ namespace tallyvane {
 class Notifier {
 public:
     virtual ~Notifier() = default;
-    // Shows a notification, in place of `replaces` when that one is still on screen (0: none).
-    // Returns its id, 0 when none could be shown.
-    virtual std::uint32_t notify(const std::string& summary, const std::string& body, std::uint32_t replaces) = 0;
+    // Shows a notification without waiting for the desktop. One shown with the same non-empty
+    // `slot` as an earlier one takes its place on screen.
+    virtual void notify(const std::string& summary, const std::string& body, const std::string& slot) = 0;
     // Runs when the person clicks a notification shown by this notifier.
     std::function<void()> onActivated;
 };

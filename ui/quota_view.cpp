@@ -44,9 +44,9 @@ QFrame* divider(QWidget* parent) {
 
 }  // namespace
 
-QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> quit, std::function<void()> openCodex,
-                     QWidget* parent)
-    : QWidget(parent), model_(std::move(model)), scroll_(new QScrollArea(this)) {
+QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::shared_ptr<const HistorySnapshot> history,
+                     std::function<void()> quit, std::function<void()> openCodex, QWidget* parent)
+    : QWidget(parent), model_(std::move(model)), history_(std::move(history)), scroll_(new QScrollArea(this)) {
     setObjectName(QStringLiteral("quotaView"));
     setLocale(QLocale(QLocale::French, QLocale::France));
     setFixedWidth(panelWidth);

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "model/observers.h"
+#include "platform/history_store.h"
 
 class QLabel;
 class QScrollArea;
@@ -30,13 +31,15 @@ class QuotaView final : public QWidget {
 
 public:
     // `quit` and `openCodex` run when their footer buttons are clicked; the model is only
-    // observed, and asked to refresh by the refresh button.
-    QuotaView(std::shared_ptr<UsageModel> model, std::function<void()> quit, std::function<void()> openCodex,
-              QWidget* parent = nullptr);
+    // observed, and asked to refresh by the refresh button. `history` gives the forecasts.
+    QuotaView(std::shared_ptr<UsageModel> model, std::shared_ptr<const HistorySnapshot> history,
+              std::function<void()> quit, std::function<void()> openCodex, QWidget* parent = nullptr);
     ~QuotaView() override;
 
     // The colour of a quota bar for a consumed percentage, in this view's light or dark palette.
     QColor tint(double percentage) const;
+    // The history gained what it holds from the file.
+    void historyChanged() { scheduleRedraw(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -51,6 +54,7 @@ private:
     void fitContent();
 
     std::shared_ptr<UsageModel> model_;
+    std::shared_ptr<const HistorySnapshot> history_;
     WillChangeSignal::Token observation_;
     bool redrawQueued_ = false;
     bool styleStale_ = false;

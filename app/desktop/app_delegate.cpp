@@ -9,10 +9,13 @@
 #include <cstdio>
 
 #include "app/desktop/placement.h"
+#include "app/history/alert_sender.h"
+#include "app/history/history_recorder.h"
 #include "app/desktop/quota_panel.h"
 #include "app/desktop/title_text.h"
 #include "app/desktop/tray_icon_art.h"
 #include "app/single_copy.h"
+#include "model/demo_history.h"
 #include "model/discovery.h"
 #include "model/open_codex.h"
 #include "model/run_flags.h"
@@ -20,6 +23,7 @@
 #include "platform/qt/screen_watcher.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/sleep_watcher.h"
+#include "platform/notifier.h"
 #include "platform/qt/tray_item.h"
 #include "ui/quota_view.h"
 
@@ -28,6 +32,7 @@ namespace {
 
 constexpr auto autoOpenDelay = std::chrono::seconds(1);
 constexpr auto childGrace = std::chrono::milliseconds(2000);
+constexpr auto historyGrace = std::chrono::milliseconds(1000);
 
 QList<ScreenArea> screenAreas() {
     QList<ScreenArea> areas;
@@ -43,6 +48,7 @@ AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
     : QObject(parent), services_(std::move(services)), model_(services_.model) {}
 
 AppDelegate::~AppDelegate() {
+    if (services_.notifier) services_.notifier->onActivated = nullptr;
     terminate();
     model_->onChange = nullptr;
     delete panel_;
@@ -67,8 +73,16 @@ bool AppDelegate::launch() {
     connect(tray_, &TrayItem::activated, this, [this](const QRect& anchor) { toggle(anchor); });
     connect(tray_, &TrayItem::hostChanged, this, &AppDelegate::updateIcon);
 
+    const auto& recorder = services_.recorder;
+    auto history = recorder ? recorder->history()
+                            : std::make_shared<const HistorySnapshot>(isDemo() ? demoHistory(model_->now())
+                                                                               : HistorySnapshot{});
+    if (recorder && services_.notifier && !isDemo()) {
+        alerts_ = std::make_unique<AlertSender>(model_, recorder, services_.notifier);
+        services_.notifier->onActivated = [this] { reopen(); };
+    }
     auto* view = new QuotaView(
-        model_, [] { QCoreApplication::quit(); },
+        model_, std::move(history), [] { QCoreApplication::quit(); },
         [this] { openCodex(services_.home, *services_.files, *services_.opener); });
     panel_ = new QuotaPanel(view);
     updateIcon();
@@ -84,12 +98,19 @@ bool AppDelegate::launch() {
         if (panel_->isVisible()) positionPanel();
     });
     model_->onChange = [self = QPointer<AppDelegate>(this)] {
-        if (self) self->updateTitle();
+        if (self) self->modelChanged();
     };
     sleep_ = new SleepWatcher(services_.systemBus, this);
     connect(sleep_, &SleepWatcher::resumed, this, [this] { model_->refresh(); });
 
     model_->start();
+    if (recorder) {
+        recorder->start([self = QPointer<AppDelegate>(this), view] {
+            if (!self) return;
+            view->historyChanged();
+            if (self->alerts_) self->alerts_->check();
+        });
+    }
 
     if (!isDemo()) {
         QSettings settings(QStringLiteral("Tallyvane"), QStringLiteral("Tallyvane"));
@@ -130,6 +151,12 @@ void AppDelegate::positionPanel() {
     services_.files->replaceAtomically(joinPath(model_->support(), "placement.json"), record, 0644);
 }
 
+void AppDelegate::modelChanged() {
+    if (services_.recorder) services_.recorder->modelChanged();
+    if (alerts_) alerts_->check();
+    updateTitle();
+}
+
 void AppDelegate::updateTitle() {
     const bool demo = isDemo();
     tray_->setLabel(QString::fromStdString(statusTitle(model_->windows(), model_->error(), demo)),
@@ -151,6 +178,7 @@ void AppDelegate::terminate() {
     if (panel_) panel_->hide();
     model_->stop();
     model_->finishStopping(childGrace);
+    if (services_.recorder) services_.recorder->finish(historyGrace);
 }
 
 }  // namespace tallyvane

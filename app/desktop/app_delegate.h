@@ -10,7 +10,10 @@
 
 namespace tallyvane {
 
+class AlertSender;
 class FileSystem;
+class HistoryRecorder;
+class Notifier;
 class QuotaPanel;
 class ScreenWatcher;
 class SingleInstance;
@@ -27,6 +30,10 @@ struct DesktopServices {
     QDBusConnection sessionBus;
     QDBusConnection systemBus;
     QString instanceDirectory; // where the single-instance lock and socket live
+    // Live only: the history of readings (null on demo data, which shows a built-in one).
+    std::shared_ptr<HistoryRecorder> recorder;
+    // Shows quota alerts; null when they are turned off.
+    std::shared_ptr<Notifier> notifier;
 };
 
 class AppDelegate final : public QObject {
@@ -56,10 +63,12 @@ public:
 
 private:
     void open(const QRect& anchor);
+    void modelChanged();
     void updateIcon();
 
     DesktopServices services_;
     std::shared_ptr<UsageModel> model_;
+    std::unique_ptr<AlertSender> alerts_;
     TrayItem* tray_ = nullptr;
     QuotaPanel* panel_ = nullptr;
     SingleInstance* instance_ = nullptr;

@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <cstdio>
 
 #include "app/desktop/app_delegate.h"
+#include "app/history/live_history.h"
 #include "app/live_services.h"
+#include "model/run_flags.h"
 #include "model/usage_model.h"
 #include "platform/posix/instance_lock.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/user_environment.h"
+#include "platform/qt/dbus_notifier.h"
 #include "platform/qt/qt_main_loop.h"
 #include "platform/qt/qt_url_opener.h"
 #include "platform/qt/termination_signals.h"
@@ -30,7 +34,18 @@ int runDesktopApp(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::commitDataRequest,
                      [](QSessionManager& manager) { manager.setRestartHint(QSessionManager::RestartNever); });
 
-    auto model = UsageModel::create(liveServices(std::make_shared<QtMainLoop>()));
+    const ProcessEnvironment environment = thisProcess();
+    auto loop = std::make_shared<QtMainLoop>();
+    auto model = UsageModel::create(liveServices(loop, environment));
+    std::shared_ptr<HistoryRecorder> recorder;
+    std::shared_ptr<Notifier> notifier;
+    if (!isDemo()) {
+        const UserSettings settings =
+            readUserSettings(userSettingsPath(environment.home, environment.value("XDG_CONFIG_HOME")));
+        recorder = liveHistory(model, loop, settings, environment,
+                               [](const std::string& notice) { std::fprintf(stderr, "%s\n", notice.c_str()); });
+        if (settings.alerts) notifier = std::make_shared<DbusNotifier>(QDBusConnection::sessionBus());
+    }
     DesktopServices services{model,
                              std::make_shared<PosixFileSystem>(),
                              std::make_shared<QtUrlOpener>(),
@@ -38,7 +53,9 @@ int runDesktopApp(int argc, char** argv) {
                              QDBusConnection::sessionBus(),
                              QDBusConnection::systemBus(),
                              QString::fromStdString(instanceDirectory(
-                                 qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(), model->support()))};
+                                 qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(), model->support())),
+                             recorder,
+                             notifier};
     AppDelegate delegate(std::move(services));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::terminate);
     if (delegate.launch()) QApplication::exec();

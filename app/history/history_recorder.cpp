@@ -35,30 +35,30 @@ bool sameAlert(const AlertRecord& a, const AlertRecord& b) {
 
 std::shared_ptr<HistoryRecorder> HistoryRecorder::create(std::shared_ptr<UsageModel> model,
                                                          std::shared_ptr<MainLoop> loop,
-                                                         std::shared_ptr<const Clock> clock,
                                                          std::shared_ptr<HistoryStore> store,
                                                          std::shared_ptr<Executor> storeQueue) {
-    return std::shared_ptr<HistoryRecorder>(new HistoryRecorder(std::move(model), std::move(loop), std::move(clock),
-                                                                std::move(store), std::move(storeQueue)));
+    return std::shared_ptr<HistoryRecorder>(
+        new HistoryRecorder(std::move(model), std::move(loop), std::move(store), std::move(storeQueue)));
 }
 
 HistoryRecorder::HistoryRecorder(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
-                                 std::shared_ptr<const Clock> clock, std::shared_ptr<HistoryStore> store,
-                                 std::shared_ptr<Executor> storeQueue)
+                                 std::shared_ptr<HistoryStore> store, std::shared_ptr<Executor> storeQueue)
     : model_(std::move(model)),
       loop_(std::move(loop)),
-      clock_(std::move(clock)),
       store_(std::move(store)),
       storeQueue_(std::move(storeQueue)) {}
 
 void HistoryRecorder::start(std::function<void()> loaded) {
-    loaded_ = std::move(loaded);
+    onLoaded_ = std::move(loaded);
     std::weak_ptr<HistoryRecorder> weak = weak_from_this();
     dailyPrune_ = loop_->scheduleRepeating(pruneInterval, pruneTolerance, [weak] {
         if (auto recorder = weak.lock()) recorder->prune();
     });
-    if (!store_) return;
-    const std::int64_t now = unixSeconds(clock_->now());
+    if (!store_) {
+        loaded_ = true;
+        return;
+    }
+    const std::int64_t now = unixSeconds(model_->now());
     storeQueue_->post([store = store_, loop = loop_, weak, now] {
         store->prune(now - keptInFile);
         loop->post([weak, stored = store->load(now - keptInMemory)]() mutable {
@@ -70,7 +70,7 @@ void HistoryRecorder::start(std::function<void()> loaded) {
 void HistoryRecorder::prune() {
     forgetOldReadings();
     if (!store_) return;
-    storeQueue_->post([store = store_, before = unixSeconds(clock_->now()) - keptInFile] { store->prune(before); });
+    storeQueue_->post([store = store_, before = unixSeconds(model_->now()) - keptInFile] { store->prune(before); });
 }
 
 // The file's rows, oldest first, then what this run recorded before they came in.
@@ -83,11 +83,12 @@ void HistoryRecorder::merge(HistorySnapshot stored) {
     for (const AlertRecord& alert : history.alerts) upsert(stored.alerts, alert, sameAlert);
     history = std::move(stored);
     for (const Reading& reading : history.readings) lastStored_.insert_or_assign(reading.windowId, reading);
-    if (loaded_) loaded_();
+    loaded_ = true;
+    if (onLoaded_) onLoaded_();
 }
 
 void HistoryRecorder::forgetOldReadings() {
-    const std::int64_t oldest = unixSeconds(clock_->now()) - keptInMemory;
+    const std::int64_t oldest = unixSeconds(model_->now()) - keptInMemory;
     std::erase_if(history_->readings, [&](const Reading& reading) { return reading.takenAt < oldest; });
 }
 

@@ -23,7 +23,6 @@ class HistoryRecorder : public std::enable_shared_from_this<HistoryRecorder> {
 public:
     // Without a store (history turned off) this run's readings are kept in memory only.
     static std::shared_ptr<HistoryRecorder> create(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
-                                                   std::shared_ptr<const Clock> clock,
                                                    std::shared_ptr<HistoryStore> store,
                                                    std::shared_ptr<Executor> storeQueue);
     HistoryRecorder(const HistoryRecorder&) = delete;
@@ -37,13 +36,14 @@ public:
     // Alerts just shown.
     void recordAlerts(const std::vector<AlertRecord>& alerts);
     std::shared_ptr<const HistorySnapshot> history() const { return history_; }
+    // What the file kept is in memory (at once without a file).
+    bool loaded() const { return loaded_; }
     // At quit: hands the last changes to the store and gives it up to `limit` to store them.
     void finish(std::chrono::milliseconds limit);
 
 private:
     HistoryRecorder(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
-                    std::shared_ptr<const Clock> clock, std::shared_ptr<HistoryStore> store,
-                    std::shared_ptr<Executor> storeQueue);
+                    std::shared_ptr<HistoryStore> store, std::shared_ptr<Executor> storeQueue);
     void prune();
     void merge(HistorySnapshot stored);
     void forgetOldReadings();
@@ -52,11 +52,11 @@ private:
 
     std::shared_ptr<UsageModel> model_;
     std::shared_ptr<MainLoop> loop_;
-    std::shared_ptr<const Clock> clock_;
     std::shared_ptr<HistoryStore> store_;
     std::shared_ptr<Executor> storeQueue_;
     std::shared_ptr<HistorySnapshot> history_ = std::make_shared<HistorySnapshot>();
-    std::function<void()> loaded_;
+    std::function<void()> onLoaded_;
+    bool loaded_ = false;
     std::unique_ptr<Timer> dailyPrune_;
     std::optional<Instant> seenQuota_;   // the model's `updated` last recorded
     std::optional<Instant> seenTokens_;  // its `tokenUpdated`

@@ -11,8 +11,8 @@ std::shared_ptr<HistoryRecorder> liveHistory(std::shared_ptr<UsageModel> model, 
     std::shared_ptr<HistoryStore> store;
     const std::string path = historyPath(environment.home, environment.value("XDG_DATA_HOME"));
     if (settings.history && !path.empty()) store = std::make_shared<SqliteHistoryStore>(path, std::move(warn));
-    return HistoryRecorder::create(std::move(model), std::move(loop), std::make_shared<SystemClock>(),
-                                   std::move(store), std::make_shared<SerialQueue>());
+    return HistoryRecorder::create(std::move(model), std::move(loop), std::move(store),
+                                   std::make_shared<SerialQueue>());
 }
 
 }  // namespace tallyvane

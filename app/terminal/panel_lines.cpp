@@ -6,7 +6,7 @@
 
 namespace tallyvane {
 
-PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot& history, Instant now) {
+PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot& history) {
     PanelLines lines;
     lines.subtitle = subtitleText(demo);
     if (model.windows().empty() && !model.error()) lines.notice = connectingText;
@@ -16,7 +16,7 @@ PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot&
         row.name = window.name;
         row.used = window.used;
         row.usedText = usedText(window.used);
-        const Forecast outlook = windowForecast(model, window, history, now);
+        const Forecast outlook = windowForecast(model, window, history);
         row.remainingText = remainingText(window.used, outlook.exhausted);
         row.exhaustionShown = outlook.exhausted.has_value();
         if (outlook.pace) row.markerPercent = *outlook.pace * 100;

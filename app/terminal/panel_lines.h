@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/history_store.h"
 
 namespace tallyvane {
@@ -36,7 +35,7 @@ struct PanelLines {
     std::vector<std::string> messages;  // notices that would otherwise go to standard error
 };
 
-// `history` gives the forecasts and the pace marks, as seen at `now`.
-PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot& history, Instant now);
+// `history` gives the forecasts and the pace marks.
+PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot& history);
 
 }  // namespace tallyvane

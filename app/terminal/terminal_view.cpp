@@ -104,7 +104,7 @@ void TerminalView::scheduleDraw() {
 
 void TerminalView::draw() {
     drawQueued_ = false;
-    PanelLines panel = panelLines(*model_, demo_, *history_, std::chrono::system_clock::now());
+    PanelLines panel = panelLines(*model_, demo_, *history_);
     {
         std::lock_guard lock(messagesMutex_);
         panel.messages.assign(messages_.begin(), messages_.end());

@@ -31,7 +31,7 @@ std::string notification(int count, int shift) {
 class PanelRig {
 public:
     explicit PanelRig(int windows)
-        : view_(rig_.model, [] {}, [] {}), frame_(360, 400, QImage::Format_ARGB32_Premultiplied) {
+        : view_(rig_.model, std::make_shared<const tallyvane::HistorySnapshot>(), [] {}, [] {}), frame_(360, 400, QImage::Format_ARGB32_Premultiplied) {
         updates_[0] = notification(windows, 0);
         updates_[1] = notification(windows, 13);
         view_.resize(360, 400);

@@ -70,7 +70,8 @@ protected:
     AppDelegate& delegate(ModelRig* on = nullptr) {
         ModelRig& r = on ? *on : rig;
         delegates.push_back(std::make_unique<AppDelegate>(DesktopServices{
-            r.model, r.files, opener, "/home/tester", connection("session"), connection("system"), instanceDir.path()}));
+            r.model, r.files, opener, "/home/tester", connection("session"), connection("system"), instanceDir.path(),
+            nullptr, nullptr}));
         return *delegates.back();
     }
     SniReader host(const AppDelegate& d) {

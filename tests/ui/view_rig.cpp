@@ -22,7 +22,7 @@ std::string windowsAt(const std::vector<double>& percentages) {
 }
 
 ViewRig::ViewRig() {
-    view = std::make_unique<QuotaView>(rig.model, [this] { ++quits; }, [this] { ++codexOpenings; });
+    view = std::make_unique<QuotaView>(rig.model, history, [this] { ++quits; }, [this] { ++codexOpenings; });
     view->resize(360, 400);
     view->show();
     settle();

@@ -30,6 +30,7 @@ public:
     ~ViewRig();
 
     ModelRig rig;
+    std::shared_ptr<HistorySnapshot> history = std::make_shared<HistorySnapshot>();
     int quits = 0;
     int codexOpenings = 0;
     std::unique_ptr<QuotaView> view;

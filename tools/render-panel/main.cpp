@@ -157,7 +157,7 @@ bool renderState(const std::string& name, const std::function<void(ModelRig&)>& 
                                                    {"dark", darkPalette()}}) {
         tallyvane::setDemo(false);
         ModelRig rig;
-        tallyvane::QuotaView view(rig.model, [] {}, [] {});
+        tallyvane::QuotaView view(rig.model, std::make_shared<const tallyvane::HistorySnapshot>(), [] {}, [] {});
         view.setPalette(palette);
         view.resize(360, 400);
         view.show();

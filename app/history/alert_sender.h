@@ -1,0 +1,30 @@
+#pragma once
+// Shows the quota alerts that fresh data calls for, once each per window and period: what was
+// shown is recorded in the history, so a restart does not show it again. Main thread only.
+#include <memory>
+#include <optional>
+
+#include "platform/clock.h"
+
+namespace tallyvane {
+
+class HistoryRecorder;
+class Notifier;
+class UsageModel;
+
+class AlertSender {
+public:
+    AlertSender(std::shared_ptr<UsageModel> model, std::shared_ptr<HistoryRecorder> recorder,
+                std::shared_ptr<Notifier> notifier);
+    // After each batch of changes of the model, and once the history is loaded: before that, what
+    // an earlier run already showed is not known yet.
+    void check();
+
+private:
+    std::shared_ptr<UsageModel> model_;
+    std::shared_ptr<HistoryRecorder> recorder_;
+    std::shared_ptr<Notifier> notifier_;
+    std::optional<Instant> checked_;  // the model's `updated` last looked at
+};
+
+}  // namespace tallyvane
