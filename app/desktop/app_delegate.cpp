@@ -77,7 +77,7 @@ bool AppDelegate::launch() {
     auto history = recorder ? recorder->history()
                             : std::make_shared<const HistorySnapshot>(isDemo() ? demoHistory(model_->now())
                                                                                : HistorySnapshot{});
-    if (recorder && services_.notifier && !isDemo()) {
+    if (recorder && services_.notifier && services_.settings.alerts && !isDemo()) {
         alerts_ = std::make_unique<AlertSender>(model_, recorder, services_.notifier);
         services_.notifier->onActivated = [this] { reopen(); };
     }

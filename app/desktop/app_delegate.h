@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "app/user_settings.h"
+
 namespace tallyvane {
 
 class AlertSender;
@@ -32,8 +34,9 @@ struct DesktopServices {
     QString instanceDirectory; // where the single-instance lock and socket live
     // Live only: the history of readings (null on demo data, which shows a built-in one).
     std::shared_ptr<HistoryRecorder> recorder;
-    // Shows quota alerts; null when they are turned off.
+    // Shows quota alerts, live and unless the settings turn them off.
     std::shared_ptr<Notifier> notifier;
+    UserSettings settings;
 };
 
 class AppDelegate final : public QObject {

@@ -37,14 +37,14 @@ int runDesktopApp(int argc, char** argv) {
     const ProcessEnvironment environment = thisProcess();
     auto loop = std::make_shared<QtMainLoop>();
     auto model = UsageModel::create(liveServices(loop, environment));
+    const UserSettings settings =
+        readUserSettings(userSettingsPath(environment.home, environment.value("XDG_CONFIG_HOME")));
     std::shared_ptr<HistoryRecorder> recorder;
     std::shared_ptr<Notifier> notifier;
     if (!isDemo()) {
-        const UserSettings settings =
-            readUserSettings(userSettingsPath(environment.home, environment.value("XDG_CONFIG_HOME")));
         recorder = liveHistory(model, loop, settings, environment,
                                [](const std::string& notice) { std::fprintf(stderr, "%s\n", notice.c_str()); });
-        if (settings.alerts) notifier = std::make_shared<DbusNotifier>(QDBusConnection::sessionBus());
+        notifier = std::make_shared<DbusNotifier>(QDBusConnection::sessionBus());
     }
     DesktopServices services{model,
                              std::make_shared<PosixFileSystem>(),
@@ -55,7 +55,8 @@ int runDesktopApp(int argc, char** argv) {
                              QString::fromStdString(instanceDirectory(
                                  qEnvironmentVariable("XDG_RUNTIME_DIR").toStdString(), model->support())),
                              recorder,
-                             notifier};
+                             notifier,
+                             settings};
     AppDelegate delegate(std::move(services));
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::terminate);
     if (delegate.launch()) QApplication::exec();

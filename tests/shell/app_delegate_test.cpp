@@ -71,7 +71,7 @@ protected:
         ModelRig& r = on ? *on : rig;
         delegates.push_back(std::make_unique<AppDelegate>(DesktopServices{
             r.model, r.files, opener, "/home/tester", connection("session"), connection("system"), instanceDir.path(),
-            nullptr, nullptr}));
+            nullptr, nullptr, {}}));
         return *delegates.back();
     }
     SniReader host(const AppDelegate& d) {
