@@ -20,28 +20,39 @@ DbusNotifier::DbusNotifier(QDBusConnection bus, QObject* parent) : QObject(paren
 }
 
 void DbusNotifier::notify(const std::string& summary, const std::string& body, const std::string& slot) {
+    const Texts texts{QString::fromStdString(summary), QString::fromStdString(body)};
     const QString slotName = QString::fromStdString(slot);
+    // Replacing needs the id of the one on screen: wait for it rather than show both.
+    if (sending_.contains(slotName)) waiting_.insert(slotName, texts);
+    else send(texts, slotName);
+}
+
+void DbusNotifier::send(const Texts& texts, const QString& slot) {
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
-    call << QStringLiteral("Tallyvane") << (slot.empty() ? 0u : shownInSlot_.value(slotName, 0u))
-         << QStringLiteral("tallyvane") << QString::fromStdString(summary) << QString::fromStdString(body)
-         << QStringList{defaultAction, QStringLiteral("Ouvrir Tallyvane")}
+    call << QStringLiteral("Tallyvane") << shownInSlot_.value(slot, 0u) << QStringLiteral("tallyvane") << texts.first
+         << texts.second << QStringList{defaultAction, QStringLiteral("Ouvrir Tallyvane")}
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("tallyvane")}} << -1;
+    if (!slot.isEmpty()) sending_.insert(slot);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, slotName](QDBusPendingCallWatcher* done) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, slot](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         const QDBusPendingReply<uint> reply = *done;
-        if (reply.isError()) {
-            // Said once: without a notification service every alert would fail the same way.
-            if (!failureReported_)
-                std::fprintf(stderr, "Tallyvane : les notifications du bureau sont indisponibles (%s).\n",
-                             qUtf8Printable(reply.error().message()));
-            failureReported_ = true;
-            return;
+        if (reply.isError() && !failureReported_) {
+            // Said once: without a notification service every alert fails the same way.
+            std::fprintf(stderr, "Tallyvane : les notifications du bureau sont indisponibles (%s).\n",
+                         qUtf8Printable(reply.error().message()));
         }
-        failureReported_ = false;
-        shown_.insert(reply.value());
-        if (!slotName.isEmpty()) shownInSlot_.insert(slotName, reply.value());
+        failureReported_ = reply.isError();
+        answered(slot, reply.isError() ? 0u : reply.value());
     });
+}
+
+void DbusNotifier::answered(const QString& slot, uint id) {
+    if (id != 0) shown_.insert(id);
+    if (slot.isEmpty()) return;
+    sending_.remove(slot);
+    if (id != 0) shownInSlot_.insert(slot, id);
+    if (waiting_.contains(slot)) send(waiting_.take(slot), slot);
 }
 
 void DbusNotifier::actionInvoked(uint id, const QString& action) {

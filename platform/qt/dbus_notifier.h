@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <utility>
 
 #include "platform/notifier.h"
 
@@ -22,8 +23,14 @@ private Q_SLOTS:
     void actionInvoked(uint id, const QString& action);
 
 private:
+    using Texts = std::pair<QString, QString>;  // summary, body
+    void send(const Texts& texts, const QString& slot);
+    void answered(const QString& slot, uint id);
+
     QDBusConnection bus_;
     QMap<QString, uint> shownInSlot_;  // the notification on screen for each slot
+    QSet<QString> sending_;            // slots whose notification has no id yet
+    QMap<QString, Texts> waiting_;     // what a slot shows next, once its id is known
     QSet<uint> shown_;
     bool failureReported_ = false;
 };
