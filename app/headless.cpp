@@ -83,6 +83,7 @@ int runHeadless() {
     model->stop();
     model->finishStopping(std::chrono::seconds(2));
     if (recorder) recorder->finish(std::chrono::seconds(1));
+    model->onChange = nullptr;  // the recorder and its store close with this function
     return 0;
 }
 
