@@ -61,8 +61,12 @@ void HistoryRecorder::start(std::function<void()> loaded) {
     const std::int64_t now = unixSeconds(model_->now());
     storeQueue_->post([store = store_, loop = loop_, weak, now] {
         store->prune(now - keptInFile);
-        loop->post([weak, stored = store->load(now - keptInMemory)]() mutable {
-            if (auto recorder = weak.lock()) recorder->merge(std::move(stored));
+        HistorySnapshot stored = store->load(now - keptInMemory);
+        // Found here, off the main loop: the newest row of each window, from where the rules go on.
+        std::map<std::string, Reading> newest;
+        for (const Reading& reading : stored.readings) newest.insert_or_assign(reading.windowId, reading);
+        loop->post([weak, stored = std::move(stored), newest = std::move(newest)]() mutable {
+            if (auto recorder = weak.lock()) recorder->merge(std::move(stored), std::move(newest));
         });
     });
 }
@@ -74,7 +78,7 @@ void HistoryRecorder::prune() {
 }
 
 // The file's rows, oldest first, then what this run recorded before they came in.
-void HistoryRecorder::merge(HistorySnapshot stored) {
+void HistoryRecorder::merge(HistorySnapshot stored, std::map<std::string, Reading> newest) {
     HistorySnapshot& history = *history_;
     const std::int64_t newestStored = stored.readings.empty() ? INT64_MIN : stored.readings.back().takenAt;
     for (Reading& reading : history.readings)
@@ -82,7 +86,8 @@ void HistoryRecorder::merge(HistorySnapshot stored) {
     for (const DailyTokens& count : history.dailyTokens) upsert(stored.dailyTokens, count, sameDay);
     for (const AlertRecord& alert : history.alerts) upsert(stored.alerts, alert, sameAlert);
     history = std::move(stored);
-    for (const Reading& reading : history.readings) lastStored_.insert_or_assign(reading.windowId, reading);
+    lastStored_.merge(newest);  // keeps this run's rows, newer than the file's
+
     loaded_ = true;
     if (onLoaded_) onLoaded_();
 }

@@ -45,7 +45,7 @@ private:
     HistoryRecorder(std::shared_ptr<UsageModel> model, std::shared_ptr<MainLoop> loop,
                     std::shared_ptr<HistoryStore> store, std::shared_ptr<Executor> storeQueue);
     void prune();
-    void merge(HistorySnapshot stored);
+    void merge(HistorySnapshot stored, std::map<std::string, Reading> newest);
     void forgetOldReadings();
     void scheduleFlush();
     void flush();
