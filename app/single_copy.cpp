@@ -26,7 +26,7 @@ std::optional<HeadlessClaim> claimHeadless(const std::string& supportDirectory, 
         case InstanceLock::Take::held:
             break;
     }
-    claim.server = std::make_unique<HandoverServer>(lock.socketPath(), [handOver = std::move(handOver)] {
+    claim.server = std::make_unique<InstanceServer>(lock.socketPath(), handoverReply, [handOver = std::move(handOver)] {
         std::fputs("Tallyvane : la copie avec interface prend le relais.\n", stderr);
         handOver();
     });

@@ -14,7 +14,7 @@ namespace tallyvane {
 // Held while headless mode runs.
 struct HeadlessClaim {
     std::optional<InstanceLock> lock;        // none in demo mode
-    std::unique_ptr<HandoverServer> server;  // ends before the lock is let go
+    std::unique_ptr<InstanceServer> server;  // ends before the lock is let go
 };
 
 // Takes the lock and serves the socket; `handOver` runs (on another thread) when a desktop copy

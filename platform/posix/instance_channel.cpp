@@ -81,8 +81,8 @@ HolderReply askHolderToOpen(const std::string& socketPath, std::chrono::millisec
     return HolderReply::silent;
 }
 
-HandoverServer::HandoverServer(std::string socketPath, std::function<void()> handOver)
-    : socketPath_(std::move(socketPath)), handOver_(std::move(handOver)) {
+InstanceServer::InstanceServer(std::string socketPath, std::string_view reply, std::function<void()> answered)
+    : socketPath_(std::move(socketPath)), reply_(reply), answered_(std::move(answered)) {
     const std::optional<sockaddr_un> address = addressOf(socketPath_);
     if (!address) return;
     UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
@@ -101,7 +101,7 @@ HandoverServer::HandoverServer(std::string socketPath, std::function<void()> han
     thread_ = std::thread([this] { serve(); });
 }
 
-HandoverServer::~HandoverServer() {
+InstanceServer::~InstanceServer() {
     if (!listening()) return;
     const std::uint64_t one = 1;
     [[maybe_unused]] auto written = ::write(stop_.get(), &one, sizeof one);
@@ -109,7 +109,7 @@ HandoverServer::~HandoverServer() {
     ::unlink(socketPath_.c_str());
 }
 
-void HandoverServer::serve() {
+void InstanceServer::serve() {
     for (;;) {
         pollfd fds[2] = {{listener_.get(), POLLIN, 0}, {stop_.get(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
@@ -122,10 +122,11 @@ void HandoverServer::serve() {
     }
 }
 
-void HandoverServer::answer(int connection) {
+void InstanceServer::answer(int connection) {
     const std::optional<std::string> request = readLine(connection, SteadyClock::now() + requestPatience, stop_.get());
-    if (request != openRequest || !sendLine(connection, handoverReply)) return;
-    if (auto handOver = std::exchange(handOver_, nullptr)) handOver();
+    if (request != openRequest || !answered_ || !sendLine(connection, reply_)) return;
+    if (reply_ == handoverReply) std::exchange(answered_, nullptr)();
+    else answered_();
 }
 
 }  // namespace tallyvane

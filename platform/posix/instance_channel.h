@@ -7,8 +7,8 @@
 //   headless holder    -> copy     "handover\n"  it stops Codex and quits; the copy waits for the
 //                                                lock and runs in its place, with the tray
 //
-// A later headless copy asks nothing: it says who runs and quits. The desktop holder serves the
-// socket with QLocalServer (platform/qt/single_instance.h), the headless one with HandoverServer.
+// A later headless copy asks nothing: it says who runs and quits. Both holders serve the socket
+// with InstanceServer.
 #include <chrono>
 #include <functional>
 #include <string>
@@ -30,17 +30,18 @@ enum class HolderReply { opened, handingOver, silent };
 // `silent` when none came within `limit`.
 HolderReply askHolderToOpen(const std::string& socketPath, std::chrono::milliseconds limit);
 
-// The headless holder's side: a thread asleep in poll until a copy connects, answering
-// "handover" to "open". No wakeups while idle; every descriptor is close-on-exec.
-class HandoverServer {
+// The holder's side: a thread asleep in poll until a copy connects, answering `reply` to "open".
+// No wakeups while idle; every descriptor is close-on-exec.
+class InstanceServer {
 public:
     // Listens on `socketPath`, replacing what a crashed holder left there (the caller holds the
-    // lock). `handOver` runs on the server's thread once the answer has been sent.
-    HandoverServer(std::string socketPath, std::function<void()> handOver);
+    // lock). `answered` runs on the server's thread once the reply has been sent; after a
+    // "handover" reply it runs once only, as the holder is on its way out.
+    InstanceServer(std::string socketPath, std::string_view reply, std::function<void()> answered);
     // Stops the thread and removes the socket.
-    ~HandoverServer();
-    HandoverServer(const HandoverServer&) = delete;
-    HandoverServer& operator=(const HandoverServer&) = delete;
+    ~InstanceServer();
+    InstanceServer(const InstanceServer&) = delete;
+    InstanceServer& operator=(const InstanceServer&) = delete;
 
     // False when the socket could not be made: later desktop copies will find it silent.
     bool listening() const { return listener_.valid(); }
@@ -50,7 +51,8 @@ private:
     void answer(int connection);
 
     std::string socketPath_;
-    std::function<void()> handOver_;
+    std::string_view reply_;
+    std::function<void()> answered_;
     UniqueFd listener_;
     UniqueFd stop_;
     std::thread thread_;

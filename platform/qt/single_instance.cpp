@@ -1,11 +1,5 @@
 #include "platform/qt/single_instance.h"
 
-#include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
-
-#include "platform/posix/instance_channel.h"
-
 namespace tallyvane {
 namespace {
 
@@ -13,15 +7,11 @@ constexpr auto answerLimit = std::chrono::seconds(2);
 // A headless holder waits up to two seconds for Codex to end before killing it.
 constexpr auto handoverLimit = std::chrono::seconds(5);
 
-QByteArray line(std::string_view text) { return QByteArray(text.data(), qsizetype(text.size())) + '\n'; }
-
 }  // namespace
 
 SingleInstance::SingleInstance(const std::string& directory, QObject* parent) : QObject(parent), lock_(directory) {}
 
-SingleInstance::~SingleInstance() {
-    if (server_) server_->close();
-}
+SingleInstance::~SingleInstance() = default;
 
 SingleInstance::Claim SingleInstance::claim() {
     switch (lock_.take()) {
@@ -44,23 +34,9 @@ SingleInstance::Claim SingleInstance::claim() {
 }
 
 void SingleInstance::serve() {
-    const QString path = QFile::decodeName(lock_.socketPath().c_str());
-    server_ = new QLocalServer(this);
-    server_->setSocketOptions(QLocalServer::UserAccessOption);
-    QLocalServer::removeServer(path);  // left by a copy that crashed; we hold the lock
-    if (!server_->listen(path)) return;
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-            connect(client, &QLocalSocket::readyRead, this, [this, client] {
-                if (!client->canReadLine()) return;
-                if (client->readLine() == line(openRequest)) {
-                    Q_EMIT openRequested();
-                    client->write(line(openedReply));
-                }
-                client->disconnectFromServer();
-            });
-        }
+    // Told on the server's thread; the panel opens on this one.
+    server_ = std::make_unique<InstanceServer>(lock_.socketPath(), openedReply, [this] {
+        QMetaObject::invokeMethod(this, &SingleInstance::openRequested, Qt::QueuedConnection);
     });
 }
 

@@ -3,12 +3,12 @@
 // takes the lock, or asks the holder through the socket (instance_channel.h) and steps back or,
 // when a headless holder hands over, runs in its place; holding the lock, it serves the socket.
 #include <QObject>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "platform/posix/instance_channel.h"
 #include "platform/posix/instance_lock.h"
-
-class QLocalServer;
 
 namespace tallyvane {
 
@@ -40,7 +40,7 @@ private:
     void serve();
 
     InstanceLock lock_;
-    QLocalServer* server_ = nullptr;
+    std::unique_ptr<InstanceServer> server_;
 };
 
 }  // namespace tallyvane
