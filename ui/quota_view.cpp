@@ -5,14 +5,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <unordered_map>
 
+#include "model/forecast.h"
 #include "model/panel_texts.h"
 #include "model/run_flags.h"
 #include "model/usage_model.h"
+#include "ui/chart_data.h"
 #include "ui/footer_bar.h"
 #include "ui/header_section.h"
 #include "ui/quota_row.h"
@@ -76,6 +80,7 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::shared_ptr<const Hi
     errorLine->addWidget(errorText_, 1);
 
     tokens_ = new TokenSection(content);
+    tokens_->setOnToggle([this] { toggleTokenChart(); });
     status_ = new StatusLine(content);
     footer_ = new FooterBar({[this] { model_->refresh(); }, std::move(openCodex), std::move(quit)}, content);
 
@@ -113,8 +118,34 @@ QuotaView::~QuotaView() { model_->willChange().disconnect(observation_); }
 QColor QuotaView::tint(double percentage) const { return systemColor(usageTint(percentage), palette()); }
 
 bool QuotaView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == scroll_->widget() && event->type() == QEvent::LayoutRequest) fitContent();
+    if (watched == scroll_->widget() && event->type() == QEvent::LayoutRequest) {
+        fitContent();
+        // The column lays its children out after this filter: the chart's place is known once it has.
+        if (reveal_)
+            QMetaObject::invokeMethod(this, [this] {
+                if (reveal_) scroll_->ensureWidgetVisible(reveal_, 0, 0);
+                reveal_ = nullptr;
+            }, Qt::QueuedConnection);
+    }
     return QWidget::eventFilter(watched, event);
+}
+
+// Both are called from inside the clicked row or section: the redraw, which may delete rows, comes later.
+void QuotaView::toggleWindowChart(const std::string& windowId) {
+    const bool opening = openWindow_ != windowId;
+    openWindow_ = opening ? std::optional(windowId) : std::nullopt;
+    tokenChartOpen_ = false;
+    reveal_ = nullptr;
+    for (QuotaRow* row : rows_)
+        if (opening && row->windowId() == windowId) reveal_ = row;
+    scheduleRedraw();
+}
+
+void QuotaView::toggleTokenChart() {
+    tokenChartOpen_ = !tokenChartOpen_;
+    openWindow_.reset();
+    reveal_ = tokenChartOpen_ ? tokens_ : nullptr;
+    scheduleRedraw();
 }
 
 void QuotaView::fitContent() {
@@ -191,7 +222,14 @@ void QuotaView::redraw() {
     displayRows(model.windows());
     if (model.error()) errorText_->setText(QString::fromStdString(*model.error()));
     error_->setVisible(model.error().has_value());
-    tokens_->display(model);
+    std::optional<ChartData> tokenDays;
+    if (tokenChartOpen_) {
+        std::optional<DailyTokens> latest;
+        if (model.lastTokenDay() && model.lastTokens())
+            latest = DailyTokens{*model.lastTokenDay(), *model.lastTokens()};
+        tokenDays = tokenChart(history_->dailyTokens, latest);
+    }
+    tokens_->display(model, std::move(tokenDays));
     status_->display(model);
     footer_->display(model.refreshing(), demo);
 }
@@ -199,6 +237,10 @@ void QuotaView::redraw() {
 void QuotaView::displayRows(const std::vector<QuotaWindow>& windows) {
     std::unordered_map<std::string, QuotaRow*> previous;
     for (QuotaRow* row : rows_) previous.emplace(row->windowId(), row);
+
+    if (openWindow_ && std::none_of(windows.begin(), windows.end(),
+                                    [&](const QuotaWindow& window) { return window.id == *openWindow_; }))
+        openWindow_.reset();
 
     std::vector<QuotaRow*> rows;
     rows.reserve(windows.size());
@@ -209,20 +251,37 @@ void QuotaView::displayRows(const std::vector<QuotaWindow>& windows) {
             previous.erase(kept);
         } else {
             row = new QuotaRow(column_->parentWidget());
+            row->setOnToggle([this, row] { toggleWindowChart(row->windowId()); });
         }
-        row->display(window);
+        const Forecast outlook = windowForecast(*model_, window, *history_);
+        std::optional<ChartData> chart;
+        if (openWindow_ == window.id)
+            chart = windowChart(window, outlook, history_->readings, model_->updated().value_or(model_->now()));
+        row->display(window, outlook, std::move(chart));
         rows.push_back(row);
     }
     for (auto& [id, row] : previous) delete row;
 
+    bool moved = false;
     for (int index = 0; index < static_cast<int>(rows.size()); ++index) {
         QuotaRow* row = rows[static_cast<std::size_t>(index)];
         if (column_->indexOf(row) == firstRowIndex + index) continue;
         column_->removeWidget(row);
         column_->insertWidget(firstRowIndex + index, row);
         row->show();
+        moved = true;
     }
     rows_ = std::move(rows);
+    if (moved) orderFocus();
+}
+
+void QuotaView::orderFocus() {
+    // Tab follows the column from the top: rows are made after the sections under them.
+    std::vector<QWidget*> chain;
+    for (QuotaRow* row : rows_) chain.push_back(row->toggleArea());
+    chain.push_back(tokens_->toggleArea());
+    for (QPushButton* button : footer_->findChildren<QPushButton*>()) chain.push_back(button);
+    for (std::size_t index = 1; index < chain.size(); ++index) setTabOrder(chain[index - 1], chain[index]);
 }
 
 }  // namespace tallyvane

@@ -1,12 +1,16 @@
 #pragma once
 // The content of the quota panel: header, one row per quota window, token counts, status line
-// and actions, all drawn from the usage model. It keeps no data of its own and draws nothing
-// behind its content, so the panel's translucent backdrop shows through.
+// and actions, all drawn from the usage model and the history. It keeps no data of its own besides
+// which chart is open (one at a time: a quota row's or the tokens'), and draws nothing behind its
+// content, so the panel's translucent backdrop shows through.
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 
 #include "model/observers.h"
@@ -50,6 +54,9 @@ private:
     void scheduleRedraw();
     void redraw();
     void displayRows(const std::vector<QuotaWindow>& windows);
+    void orderFocus();
+    void toggleWindowChart(const std::string& windowId);
+    void toggleTokenChart();
     void applyStyle();
     void fitContent();
 
@@ -59,6 +66,9 @@ private:
     bool redrawQueued_ = false;
     bool styleStale_ = false;
     qreal styledRatio_ = 0;  // the device pixel ratio the symbols were drawn for
+    std::optional<std::string> openWindow_;  // the window whose chart is open
+    bool tokenChartOpen_ = false;
+    QPointer<QWidget> reveal_;  // a chart just opened, scrolled into view once the column has its new height
 
     QScrollArea* scroll_;
     QVBoxLayout* column_;

@@ -11,24 +11,33 @@
 #include "ui/plain_label.h"
 #include "ui/system_colors.h"
 #include "ui/text_styles.h"
+#include "ui/toggle_area.h"
+#include "ui/usage_chart.h"
 
 namespace tallyvane {
 
 TokenSection::TokenSection(QWidget* parent)
     : QWidget(parent),
       heading_(plainLabel("tokenHeading", QString::fromUtf8(tokenHeadingText), this)),
-      figure_(plainLabel("tokenFigure", {}, this)),
-      day_(plainLabel("tokenDay", {}, this)),
+      figureLine_(new ToggleArea(this)),
+      figure_(plainLabel("tokenFigure", {}, figureLine_)),
+      day_(plainLabel("tokenDay", {}, figureLine_)),
       lifetimeCaption_(plainLabel("lifetimeCaption", QString::fromUtf8(lifetimeCaptionText), this)),
       lifetime_(plainLabel("lifetimeValue", {}, this)),
       note_(plainLabel("tokenNote", QString::fromUtf8(tokenNoteText), this)),
-      error_(plainLabel("tokenError", {}, this)) {
+      error_(plainLabel("tokenError", {}, this)),
+      chart_(new UsageChart(this)) {
     setObjectName(QStringLiteral("tokenSection"));
+    figureLine_->setObjectName(QStringLiteral("tokenToggle"));
+    figureLine_->setAccessibleDescription(QStringLiteral("Tokens par jour"));
+    chart_->setObjectName(QStringLiteral("tokenChart"));
+    chart_->hide();
     note_->setWordWrap(true);
     error_->setWordWrap(true);
 
     // Bottom-aligned, with the day lifted by the difference in descents: the two texts share a baseline.
-    auto* figureLine = new QHBoxLayout;
+    auto* figureLine = new QHBoxLayout(figureLine_);
+    figureLine->setContentsMargins(0, 0, 0, 0);
     figureLine->addWidget(figure_, 0, Qt::AlignBottom);
     figureLine->addStretch();
     figureLine->addWidget(day_, 0, Qt::AlignBottom);
@@ -42,7 +51,8 @@ TokenSection::TokenSection(QWidget* parent)
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
     column->addWidget(heading_);
-    column->addLayout(figureLine);
+    column->addWidget(figureLine_);
+    column->addWidget(chart_);
     column->addLayout(lifetimeLine);
     column->addWidget(note_);
     column->addWidget(error_);
@@ -67,14 +77,22 @@ void TokenSection::applyStyle() {
     setForeground(note_, secondary);
     error_->setFont(textFont(TextStyle::Caption2));
     setForeground(error_, systemColor(SystemColor::Orange, palette()));
+    chart_->applyStyle();
 }
 
-void TokenSection::display(const UsageModel& model) {
+QWidget* TokenSection::toggleArea() const { return figureLine_; }
+
+void TokenSection::setOnToggle(std::function<void()> toggle) { figureLine_->onToggle = std::move(toggle); }
+
+void TokenSection::display(const UsageModel& model, std::optional<ChartData> chart) {
     figure_->setText(QString::fromStdString(tokenFigureText(model.lastTokens())));
     day_->setText(QString::fromStdString(tokenDayText(model.lastTokenDay())));
     lifetime_->setText(QString::fromStdString(lifetimeText(model.lifetime())));
     if (model.tokenError()) error_->setText(QString::fromStdString(*model.tokenError()));
     error_->setVisible(model.tokenError().has_value());
+    figureLine_->setOpen(chart.has_value());
+    if (chart) chart_->setData(std::move(*chart));
+    chart_->setVisible(chart.has_value());
 }
 
 }  // namespace tallyvane

@@ -1,13 +1,17 @@
-// Cost of one model update reaching the panel: the update itself, the view's redraw and a repaint.
+// Cost of one model update reaching the panel: the update itself, the view's redraw and a repaint;
+// and the cost of painting the demo panel with a history chart open against the folded one.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QStyleFactory>
+#include <QTest>
 
 #include <string>
 
+#include "model/demo_history.h"
+#include "model/run_flags.h"
 #include "tests/support/fakes.h"
 #include "ui/quota_view.h"
 
@@ -76,6 +80,42 @@ void redrawAndRepaint(benchmark::State& state) {
     }
 }
 BENCHMARK(redrawAndRepaint)->Arg(2)->Arg(100)->Unit(benchmark::kMicrosecond);
+
+// The demo panel over its history, as the user sees it (the 400 px in view), the 5-hour chart open or not.
+class DemoPanel {
+public:
+    explicit DemoPanel(bool chartOpen)
+        : history_(std::make_shared<tallyvane::HistorySnapshot>()),
+          view_(rig_.model, history_, [] {}, [] {}),
+          frame_(360, 400, QImage::Format_ARGB32_Premultiplied) {
+        tallyvane::setDemo(true);
+        *history_ = tallyvane::demoHistory(rig_.clock->now());
+        view_.resize(360, 400);
+        view_.show();
+        rig_.model->start();
+        QCoreApplication::sendPostedEvents();
+        if (chartOpen) QTest::mouseClick(view_.findChild<QWidget*>("quotaToggle"), Qt::LeftButton);
+        for (int round = 0; round < 4; ++round) QCoreApplication::sendPostedEvents();
+    }
+    ~DemoPanel() { tallyvane::setDemo(false); }
+    void paint() {
+        frame_.fill(Qt::transparent);
+        QPainter painter(&frame_);
+        view_.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    }
+
+private:
+    ModelRig rig_;
+    std::shared_ptr<tallyvane::HistorySnapshot> history_;
+    tallyvane::QuotaView view_;
+    QImage frame_;
+};
+
+void demoPanelPaint(benchmark::State& state) {
+    DemoPanel panel(state.range(0) != 0);
+    for (auto _ : state) panel.paint();
+}
+BENCHMARK(demoPanelPaint)->ArgName("chartOpen")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

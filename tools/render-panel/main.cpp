@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,11 +15,15 @@
 #include <string>
 #include <vector>
 
+#include "model/demo_history.h"
 #include "model/run_flags.h"
 #include "tests/support/fakes.h"
 #include "ui/quota_view.h"
 
+using tallyvane::HistorySnapshot;
+using tallyvane::QuotaView;
 using tallyvane::testing::ModelRig;
+using Reach = std::function<void(ModelRig&, QuotaView&, HistorySnapshot&)>;
 
 namespace {
 
@@ -45,54 +50,81 @@ void loseChild(ModelRig& rig) {
     rig.loop->drain();
 }
 
+// The demo data with the history the program shows with it, then a click on each named part (the
+// first of that name, or the one at the index given after it).
+Reach demoWithClicks(std::vector<std::pair<const char*, int>> clicked) {
+    return [clicked](ModelRig& rig, QuotaView& view, HistorySnapshot& history) {
+        tallyvane::setDemo(true);
+        history = tallyvane::demoHistory(rig.clock->now());
+        rig.model->start();
+        view.historyChanged();
+        QCoreApplication::sendPostedEvents();
+        for (const auto& [name, index] : clicked)
+            QTest::mouseClick(view.findChildren<QWidget*>(name).value(index), Qt::LeftButton);
+    };
+}
+
 // Each state as the model reaches it through the protocol.
-const std::map<std::string, std::function<void(ModelRig&)>>& states() {
-    static const std::map<std::string, std::function<void(ModelRig&)>> table{
-        {"never-read", [](ModelRig&) {}},
-        {"connecting", [](ModelRig& rig) { rig.startReady(); }},
+const std::map<std::string, Reach>& states() {
+    static const std::map<std::string, Reach> table{
+        {"never-read", [](ModelRig&, QuotaView&, HistorySnapshot&) {}},
+        {"connecting", [](ModelRig& rig, QuotaView&, HistorySnapshot&) { rig.startReady(); }},
         {"error-without-windows",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerError(rig.pendingId("quota"), "Unauthorized");
              rig.answerError(rig.pendingId("tokens"), "Unauthorized");
          }},
         {"windows",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(twoWindows);
              rig.answerTokens(tokens);
          }},
         {"windows-and-error",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(twoWindows);
              rig.answerTokens(tokens);
              loseChild(rig);
          }},
-        {"demo",
-         [](ModelRig& rig) {
-             tallyvane::setDemo(true);
-             rig.model->start();
-         }},
+        {"demo", demoWithClicks({})},
+        {"demo-chart", demoWithClicks({{"quotaToggle", 0}})},
+        {"demo-week-chart", demoWithClicks({{"quotaToggle", 1}})},
+        {"demo-tokens", demoWithClicks({{"tokenToggle", 0}})},
         {"thresholds",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(windowsAt({0, 74.6, 75, 89.9, 90, 100}));
              rig.answerTokens(tokens);
          }},
+        {"no-reset-chart",
+         [](ModelRig& rig, QuotaView& view, HistorySnapshot& history) {
+             rig.startReady();
+             rig.answerQuota(R"({"rateLimits":{"primary":{"usedPercent":12.5}}})");
+             // Six hours of readings, one every 20 minutes: the chart keeps the last five.
+             const tallyvane::QuotaWindow& window = rig.model->windows().front();
+             const std::int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                                          rig.model->updated()->time_since_epoch()).count();
+             for (int step = 18; step > 0; --step)
+                 history.readings.push_back({window.id, now - step * 1200, 12.5 - step * 0.6, {}, {}, window.name});
+             view.historyChanged();
+             QCoreApplication::sendPostedEvents();
+             QTest::mouseClick(view.findChild<QWidget*>("quotaToggle"), Qt::LeftButton);
+         }},
         {"no-reset-no-tokens",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(R"({"rateLimits":{"primary":{"usedPercent":12.5}}})");
          }},
         {"token-error",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(twoWindows);
              rig.answerError(rig.pendingId("tokens"), "rate limited");
          }},
         {"error-many-windows",
-         [](ModelRig& rig) {
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(windowsAt({5, 15, 25, 35, 45, 55, 65, 80}));
              rig.answerError(rig.pendingId("tokens"), "rate limited");
@@ -150,18 +182,19 @@ void settle() {
     }
 }
 
-bool renderState(const std::string& name, const std::function<void(ModelRig&)>& reach, const QString& folder) {
+bool renderState(const std::string& name, const Reach& reach, const QString& folder) {
     bool saved = true;
     for (const auto& [theme, palette] :
          std::vector<std::pair<QString, QPalette>>{{"light", QApplication::style()->standardPalette()},
                                                    {"dark", darkPalette()}}) {
         tallyvane::setDemo(false);
         ModelRig rig;
-        tallyvane::QuotaView view(rig.model, std::make_shared<const tallyvane::HistorySnapshot>(), [] {}, [] {});
+        auto history = std::make_shared<HistorySnapshot>();
+        QuotaView view(rig.model, history, [] {}, [] {});
         view.setPalette(palette);
         view.resize(360, 400);
         view.show();
-        reach(rig);
+        reach(rig, view, *history);
         settle();
         const QString stem = folder + "/" + QString::fromStdString(name) + "-" + theme;
         saved &= renderPanel(view, 400).save(stem + ".png");
