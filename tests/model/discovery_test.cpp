@@ -1,3 +1,4 @@
+// Which codex the model starts, and how: app bundles first, then the usual places, then the user's PATH.
 #include <gtest/gtest.h>
 
 #include "model/discovery.h"
@@ -6,50 +7,34 @@
 namespace tallyvane {
 namespace {
 
-TEST(CodexCandidates, OneBundle) {
-    EXPECT_EQ(codexCandidates({"/Applications/Codex.app"}, "/test-home"),
-              (std::vector<std::string>{
-                  "/Applications/Codex.app/Contents/Resources/codex-cli/bin/codex",
-                  "/Applications/Codex.app/Contents/Resources/codex-cli/CodexCLI.app/Contents/MacOS/codex",
-                  "/Applications/Codex.app/Contents/Resources/codex",
-                  "/opt/homebrew/bin/codex",
-                  "/usr/local/bin/codex",
-                  "/test-home/.local/bin/codex",
-              }));
+TEST(Discovery, TheFirstCodexFoundIsStartedAsAnAppServerWithAFixedPath) {
+    const std::string bundled = "/Applications/ChatGPT.app/Contents/Resources/codex-cli/CodexCLI.app/Contents/MacOS/codex";
+    const std::pair<std::vector<std::string>, std::string> table[] = {  // executables present, the one started
+        {{"/usr/bin/codex", "/home/tester/bin/codex"}, "/home/tester/bin/codex"},
+        {{"/home/tester/bin/codex", "/usr/local/bin/codex", "/opt/homebrew/bin/codex"}, "/opt/homebrew/bin/codex"},
+        {{"/home/tester/.local/bin/codex", "/usr/local/bin/codex"}, "/usr/local/bin/codex"},
+        {{"/home/tester/Applications/Codex.app/Contents/Resources/codex-cli/bin/codex", "/usr/local/bin/codex", bundled},
+         bundled},
+        {{"/home/tester/.local/bin/codex", "/home/tester/Applications/ChatGPT.app/Contents/Resources/codex"},
+         "/home/tester/Applications/ChatGPT.app/Contents/Resources/codex"},
+    };
+    for (const auto& [executables, started] : table) {
+        testing::ModelRig rig;
+        rig.files->executables = executables;
+        rig.model->start();
+        const LaunchRequest& request = rig.child().request;
+        EXPECT_EQ(request.executable, started);
+        EXPECT_EQ(request.arguments, std::vector<std::string>{"app-server"});
+        EXPECT_EQ(request.environment, (std::vector<std::string>{
+                                           "LANG=fr_FR.UTF-8", "PATH=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"}));
+    }
 }
 
-TEST(CodexCandidates, NoBundlesAndTrailingSlash) {
-    EXPECT_EQ(codexCandidates({}, "/test-home/"),
-              (std::vector<std::string>{"/opt/homebrew/bin/codex", "/usr/local/bin/codex", "/test-home/.local/bin/codex"}));
-}
-
-TEST(CodexCandidates, LiveListHasFifteenPathsInOrder) {
-    auto candidates = codexCandidates(codexBundles("/Users/example"), "/Users/example");
-    ASSERT_EQ(candidates.size(), 15u);
-    EXPECT_EQ(candidates[0], "/Applications/Codex.app/Contents/Resources/codex-cli/bin/codex");
-    EXPECT_EQ(candidates[3], "/Applications/ChatGPT.app/Contents/Resources/codex-cli/bin/codex");
-    EXPECT_EQ(candidates[6], "/Users/example/Applications/Codex.app/Contents/Resources/codex-cli/bin/codex");
-    EXPECT_EQ(candidates[11], "/Users/example/Applications/ChatGPT.app/Contents/Resources/codex");
-    EXPECT_EQ(candidates[14], "/Users/example/.local/bin/codex");
-}
-
-TEST(CodexCandidates, RepeatedBundleIsKeptTwice) {
-    EXPECT_EQ(codexCandidates({"/Applications/Codex.app", "/Applications/Codex.app"}, "/h").size(), 9u);
-}
-
-}  // namespace
-}  // namespace tallyvane
-
-namespace tallyvane {
-namespace {
-
-TEST(FindOnPath, FirstExecutableAlongAbsoluteEntries) {
+TEST(Discovery, OnlyAbsoluteEntriesOfThePathCount) {
     testing::FakeFileSystem files;
-    files.executables = {"/usr/bin/codex", "/opt/tools/codex", "codex", "./codex"};
+    files.executables = {"/usr/bin/codex", "/opt/tools/codex", "codex", "./codex", "bin/codex"};
     EXPECT_EQ(findOnPath("codex", "/nowhere::.:bin:/opt/tools/:/usr/bin", files), "/opt/tools/codex");
-    EXPECT_EQ(findOnPath("codex", "/usr/bin", files), "/usr/bin/codex");
-    EXPECT_FALSE(findOnPath("codex", "", files));
-    EXPECT_FALSE(findOnPath("codex", ".:bin::", files));
+    EXPECT_EQ(findOnPath("codex", ".:bin::", files), std::nullopt);
 }
 
 }  // namespace
