@@ -65,12 +65,10 @@ std::string LiveRig::received() const {
     std::ifstream log(home + "/peer.log");
     std::string all;
     for (std::string line; std::getline(log, line);) {
-        if (line.starts_with("#launch ")) {
-            all += all.empty() ? "" : " |";
-            continue;
-        }
-        const nlohmann::json message = nlohmann::json::parse(line);
-        all += " " + (message.contains("id") ? message["id"].dump() + ":" : "") + message["method"].get<std::string>();
+        const nlohmann::json message = nlohmann::json::parse(line, nullptr, false);
+        if (line.starts_with("#launch ")) all += all.empty() ? "" : " |";
+        else if (message.is_object())  // else a line still being written
+            all += " " + (message.contains("id") ? message["id"].dump() + ":" : "") + message.value("method", std::string("?"));
     }
     return all;
 }

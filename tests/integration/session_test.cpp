@@ -48,9 +48,10 @@ TEST(LiveSession, CyclesAcrossACrashAndKeepsStatusFilePrivate) {
     const auto cycled = [&] { return rig.model->tokenUpdated() && !rig.model->refreshing() && rig.model->pending().empty(); };
     rig.model->start();
     ASSERT_TRUE(rig.runUntil(cycled));
+    const std::vector<QuotaWindow> windows = rig.model->windows();
     rig.model->refresh();
     ASSERT_TRUE(rig.runUntil([&] { return !rig.model->hasProcess(); }));
-    EXPECT_EQ(rig.model->windows().size(), 2u);
+    EXPECT_EQ(rig.model->windows(), windows);
     EXPECT_EQ(rig.model->lifetime(), 123456789);
     rig.model->refresh();
     const std::string expected = " 1:initialize initialized 11:account/rateLimits/read 12:account/usage/read "

@@ -45,7 +45,7 @@ void run(ModelRig& rig, const std::vector<std::string>& steps) {
         if (step[0] == '{') child->print(step + "\n");
         else if (step.starts_with("raw:")) child->print(step.substr(4));
         else if (const auto space = step.find(' '); step[0] == '!')
-            child->print(R"({"error":{"message":")" + step.substr(space + 1) + R"("},"id":)" + step.substr(1, space) + "}\n");
+            child->print(R"({"error":{"message":")" + step.substr(space + 1) + R"("},"id":)" + step.substr(1, space - 1) + "}\n");
         else if (step[0] == '+') rig.clock->advance(std::chrono::milliseconds(std::lround(std::stod(step) * 1000)));
         else if (step == "init") child->print(R"({"id":1,"result":{}})" "\n");
         else if (step == "quota" || step == "tokens") rig.answer(step, step == "quota" ? twoWindows : tokens);
