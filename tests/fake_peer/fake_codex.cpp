@@ -1,6 +1,21 @@
-// A scripted stand-in for `codex app-server`: newline-delimited JSON-RPC on standard input and
-// output, with the real peer's habits (no "jsonrpc" member, error answers with the id last,
-// "emittedAtMs" on notifications, exit on invalid UTF-8). The script is described in peer_script.h.
+// A scripted stand-in for `codex app-server`: newline-delimited JSON-RPC on standard input and output, with
+// the real peer's habits (no "jsonrpc" member, error answers with the id last, "emittedAtMs" on notifications).
+//
+// FAKE_CODEX_SCRIPT names a JSON file whose members are all optional:
+//   "log": path                    every line received is appended, after a "#launch <pid>" line per start
+//   "ignoreSigterm": bool          SIGTERM is ignored: only SIGKILL ends the fake
+//   "grandchild": bool             a sleeping child in the same process group, like the npm launcher's
+//   "atStart", "afterInitialized": steps     before anything is read, and when "initialized" arrives
+//   "initialize": answer           default: the real peer's result
+//   "account/rateLimits/read", "account/usage/read": [answer, ...]
+//                                  the n-th request gets the n-th answer, the last one repeats; default: realistic results
+// An answer is one step, a list of steps, "silent", or "default" (the realistic result). Steps:
+//   {"result": value}   {"error": {"code": c, "message": m}}   {"notify": method, "params": value}
+//   {"raw": text}                  text and a line feed, as they are
+//   {"flood": bytes, "line": text} copies of text and a line feed on standard output, about `bytes` in all
+//   {"floodUnterminated": bytes}   that many "x" without a line feed
+//   {"floodStderr": bytes}         log lines on standard error
+//   {"sleepMs": n}   {"closeStdin": true} (later writes of the client fail)   {"exit": status}
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -9,16 +24,32 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <exception>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
 #include <thread>
 
-#include "tests/fake_peer/peer_script.h"
+#include <nlohmann/json.hpp>
 
-namespace fake_codex {
 namespace {
+
+using Json = nlohmann::json;
+
+// Shapes as the real peer (codex-cli 0.171.0) sends them for a signed-in ChatGPT account.
+const Json defaultInitialize = Json::parse(R"json({"result":{"codexHome":"/tmp/.codex","platformFamily":"unix",
+    "platformOs":"linux","userAgent":"kestrane_quota_bar/0.171.0 (Debian 12.0.0; x86_64) unknown (kestrane_quota_bar; 1.4.0)"}})json");
+const Json defaultRateLimits = Json::parse(R"json({"result":{"ordinaryUsageAllowed":null,"rateLimits":{"limitId":"codex",
+    "limitName":null,"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},
+    "secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000},
+    "credits":{"hasCredits":true,"unlimited":false,"balance":"5.39"},"planType":"pro","rateLimitReachedType":null},
+    "rateLimitsByLimitId":{"codex":{"limitId":"codex","limitName":null,"primary":{"usedPercent":42,"windowDurationMins":300,
+    "resetsAt":1796600000},"secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000},"credits":null,
+    "planType":"pro","rateLimitReachedType":null}},"rateLimitResetCredits":null,"accountId":null,"rateLimitUpsell":null}})json");
+const Json defaultUsage = Json::parse(R"json({"result":{"summary":{"lifetimeTokens":123456789,"peakDailyTokens":4000000,
+    "longestRunningTurnSec":3600,"currentStreakDays":3,"longestStreakDays":9},"dailyUsageBuckets":[
+    {"startDate":"2026-12-04","tokens":900000},{"startDate":"2026-12-05","tokens":1500000}],"threadUsage":null}})json");
 
 void writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -30,68 +61,54 @@ void writeAll(int fd, std::string_view bytes) {
 }
 
 void writeRepeated(int fd, const std::string& unit, std::size_t total) {
-    if (unit.empty()) return;
     std::string chunk;
     while (chunk.size() < 64 * 1024) chunk += unit;
-    for (std::size_t left = total; left > 0;) {
-        const std::size_t n = std::min(left, chunk.size());
-        writeAll(fd, std::string_view(chunk).substr(0, n));
-        left -= n;
-    }
+    for (std::size_t left = total; left > 0; left -= std::min(left, chunk.size()))
+        writeAll(fd, std::string_view(chunk).substr(0, std::min(left, chunk.size())));
 }
 
-std::int64_t nowMs() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-bool isValidUtf8(const std::string& text) {
-    try {
-        (void)Json(text).dump();
-        return true;
-    } catch (const Json::type_error&) {
-        return false;
-    }
+// "silent", "default", a single step or a list of steps, as a list of steps.
+Json asSteps(const Json& answer, const Json& defaultAnswer) {
+    if (answer == "silent") return Json::array();
+    Json steps = Json::array();
+    for (const Json& step : answer.is_array() ? answer : Json::array({answer}))
+        steps.push_back(step == "default" ? defaultAnswer : step);
+    return steps;
 }
 
 class Peer {
 public:
-    explicit Peer(PeerScript script) : script_(std::move(script)) {}
-
-    void start() {
-        if (const auto path = script_.logPath(); !path.empty())
-            logFd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    explicit Peer(Json script) : script_(std::move(script)) {
+        if (script_.contains("log"))
+            logFd_ = ::open(script_["log"].get<std::string>().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
         log("#launch " + std::to_string(::getpid()));
-        if (script_.ignoreSigterm()) ::signal(SIGTERM, SIG_IGN);
-        if (script_.grandchild()) startGrandchild();
-        run(script_.atStart(), nullptr);
+        if (script_.value("ignoreSigterm", false)) ::signal(SIGTERM, SIG_IGN);
+        if (script_.value("grandchild", false) && (grandchild_ = ::fork()) == 0)
+            for (;;) ::pause();
+        run(asSteps(script_.value("atStart", Json::array()), nullptr), nullptr);
     }
 
     void receive(const std::string& line) {
         log(line);
-        if (!isValidUtf8(line)) exit(0);
         const Json message = Json::parse(line, nullptr, false);
-        if (!message.is_object()) {
-            std::fputs("ERROR codex_app_server: failed to deserialize message\n", stderr);
-            return;
-        }
+        if (!message.is_object()) return;
         const std::string method = message.value("method", std::string());
         if (!message.contains("id")) {
-            if (method == "initialized") run(script_.afterInitialized(), nullptr);
+            if (method == "initialized") run(asSteps(script_.value("afterInitialized", Json::array()), nullptr), nullptr);
             return;
         }
         const Json id = message["id"];
-        if (id.is_null()) return;
         if (method == "initialize") {
             if (initialized_) return reject(id, "Already initialized");
             initialized_ = true;
-            return run(script_.initializeAnswer(), id);
+            return run(asSteps(script_.value("initialize", defaultInitialize), defaultInitialize), id);
         }
         if (!initialized_) return reject(id, "Not initialized");
-        if (method == "account/rateLimits/read" || method == "account/usage/read")
-            return run(script_.readAnswer(method, served_[method]++), id);
-        reject(id, "Invalid request: unknown variant `" + method +
-                       "`, expected one of `initialize`, `account/rateLimits/read`, `account/usage/read`");
+        const Json& fallback = method == "account/usage/read" ? defaultUsage : defaultRateLimits;
+        if (method != "account/rateLimits/read" && method != "account/usage/read")
+            return reject(id, "Invalid request: unknown variant `" + method + "`");
+        const Json answers = script_.value(method, Json::array({"default"}));
+        run(asSteps(answers[std::min(served_[method]++, answers.size() - 1)], fallback), id);
     }
 
     // Like the npm launcher, which mirrors the native binary's exit: no grandchild outlives it.
@@ -108,74 +125,44 @@ private:
         if (logFd_ >= 0) writeAll(logFd_, line + "\n");
     }
 
-    void startGrandchild() {
-        grandchild_ = ::fork();
-        if (grandchild_ != 0) return;
-        for (;;) ::pause();
-    }
-
     // Members come out in key order: "error" before "id", "id" before "result", as the real peer sends them.
     void send(const Json& message) { writeAll(STDOUT_FILENO, message.dump() + "\n"); }
 
-    void reject(const Json& id, const std::string& text) {
-        send(Json{{"error", {{"code", -32600}, {"message", text}}}, {"id", id}});
-    }
+    void reject(const Json& id, const std::string& text) { send(Json{{"error", {{"code", -32600}, {"message", text}}}, {"id", id}}); }
 
     void run(const Json& steps, const Json& id) {
-        for (const Json& step : steps) runStep(step, id);
-    }
-
-    void runStep(const Json& step, const Json& id) {
-        if (step.contains("result")) {
-            send(Json{{"id", id}, {"result", step["result"]}});
-        } else if (step.contains("error")) {
-            send(Json{{"error", step["error"]}, {"id", id}});
-        } else if (step.contains("notify")) {
-            send(Json{{"method", step["notify"]},
-                      {"params", step.value("params", Json::object())},
-                      {"emittedAtMs", nowMs()}});
-        } else if (step.contains("raw")) {
-            std::string text = step["raw"].get<std::string>();
-            for (auto at = text.find("$ID"); at != std::string::npos; at = text.find("$ID", at))
-                text.replace(at, 3, id.dump());
-            if (step.value("newline", true)) text += "\n";
-            writeAll(STDOUT_FILENO, text);
-        } else if (step.contains("flood")) {
-            writeRepeated(STDOUT_FILENO, step.value("line", std::string(199, '#')) + "\n",
-                          step["flood"].get<std::size_t>());
-        } else if (step.contains("floodUnterminated")) {
-            writeRepeated(STDOUT_FILENO, "x", step["floodUnterminated"].get<std::size_t>());
-        } else if (step.contains("floodStderr")) {
-            writeRepeated(STDERR_FILENO, "\x1b[2m2026-12-05T09:30:00Z\x1b[0m TRACE codex_core: noise\n",
-                          step["floodStderr"].get<std::size_t>());
-        } else if (step.contains("sleepMs")) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(step["sleepMs"].get<int>()));
-        } else if (step.contains("closeStdin")) {
-            ::close(STDIN_FILENO);
-        } else if (step.contains("exit")) {
-            exit(step["exit"].get<int>());
+        for (const Json& step : steps) {
+            if (step.contains("result")) send(Json{{"id", id}, {"result", step["result"]}});
+            if (step.contains("error")) send(Json{{"error", step["error"]}, {"id", id}});
+            if (step.contains("notify"))
+                send(Json{{"method", step["notify"]}, {"params", step.value("params", Json::object())}, {"emittedAtMs", 1796000000000}});
+            if (step.contains("raw")) writeAll(STDOUT_FILENO, step["raw"].get<std::string>() + "\n");
+            if (step.contains("flood"))
+                writeRepeated(STDOUT_FILENO, step.value("line", std::string(199, '#')) + "\n", step["flood"].get<std::size_t>());
+            if (step.contains("floodUnterminated")) writeRepeated(STDOUT_FILENO, "x", step["floodUnterminated"].get<std::size_t>());
+            if (step.contains("floodStderr"))
+                writeRepeated(STDERR_FILENO, "\x1b[2m2026-12-05T09:30:00Z\x1b[0m TRACE codex_core: noise\n",
+                              step["floodStderr"].get<std::size_t>());
+            if (step.contains("sleepMs")) std::this_thread::sleep_for(std::chrono::milliseconds(step["sleepMs"].get<int>()));
+            if (step.contains("closeStdin")) ::close(STDIN_FILENO);
+            if (step.contains("exit")) exit(step["exit"].get<int>());
         }
     }
 
-    PeerScript script_;
+    Json script_;
     int logFd_ = -1;
     pid_t grandchild_ = 0;
     bool initialized_ = false;
     std::map<std::string, std::size_t> served_;
 };
 
-// SIGTERM with nothing in flight: the real peer exits 0 at once.
-void exitOnTerm(int) { ::_exit(0); }
-
 }  // namespace
-}  // namespace fake_codex
 
 int main() {
-    using namespace fake_codex;
-    ::signal(SIGTERM, exitOnTerm);
+    ::signal(SIGTERM, [](int) { ::_exit(0); });  // with nothing in flight, the real peer exits at once
     try {
-        Peer peer(PeerScript::fromEnvironment());
-        peer.start();
+        const char* path = std::getenv("FAKE_CODEX_SCRIPT");
+        Peer peer(path && *path ? Json::parse(std::ifstream(path)) : Json::object());
         std::string pending;
         char buffer[64 * 1024];
         for (;;) {

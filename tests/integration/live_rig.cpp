@@ -5,109 +5,49 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
-#include "platform/posix/posix_child_launcher.h"
-#include "platform/posix/user_environment.h"
 #include "app/live_services.h"
-#include "tests/integration/process_table.h"
+#include "platform/posix/user_environment.h"
 
 namespace tallyvane::integration {
-namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-class RecordedChild final : public ChildProcess {
-public:
-    RecordedChild(std::shared_ptr<ChildProcess> real, RecordingLauncher& log) : real_(std::move(real)), log_(log) {}
-    int pid() const override { return real_->pid(); }
-    bool write(std::string_view bytes) override {
-        log_.written.emplace_back(bytes);
-        const bool ok = real_->write(bytes);
-        if (!ok) ++log_.failedWrites;
-        return ok;
-    }
-    void closeInput() override { real_->closeInput(); }
-    void stopOutput() override { real_->stopOutput(); }
-    void terminate() override { real_->terminate(); }
-    void kill() override { real_->kill(); }
-    bool waitForExit(std::chrono::milliseconds limit) override { return real_->waitForExit(limit); }
-    bool hasExited() const override { return real_->hasExited(); }
-
-private:
-    std::shared_ptr<ChildProcess> real_;
-    RecordingLauncher& log_;  // the launcher outlives the model and so its children's handles
-};
-
-std::string makeTemporaryHome() {
-    std::string pattern = (fs::temp_directory_path() / "tallyvane-it-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    return pattern;
-}
-
-// This process's environment for the child, with HOME pointing at the rig and no CODEX_HOME.
-std::vector<std::string> childVariables(const std::string& home, const std::vector<std::string>& extra) {
-    std::vector<std::string> variables;
-    for (const auto& variable : currentEnvironment()) {
-        if (variable.rfind("HOME=", 0) == 0 || variable.rfind("CODEX_HOME=", 0) == 0 ||
-            variable.rfind("FAKE_CODEX_SCRIPT=", 0) == 0)
-            continue;
-        variables.push_back(variable);
-    }
-    variables.push_back("HOME=" + home);
-    variables.insert(variables.end(), extra.begin(), extra.end());
-    return variables;
-}
-
-}  // namespace
-
-std::shared_ptr<ChildProcess> RecordingLauncher::launch(const LaunchRequest& request, ChildEvents events) {
-    if (!real_) real_ = std::make_shared<PosixChildLauncher>();
-    requests.push_back(request);
-    auto child = real_->launch(request, std::move(events));
-    if (!child) return nullptr;
-    return std::make_shared<RecordedChild>(std::move(child), *this);
-}
-
-std::string LiveRig::fakeCodexPath() { return FAKE_CODEX_PATH; }
-
-LiveRig::LiveRig(const std::string& codex, const nlohmann::json& script) : home(makeTemporaryHome()) {
-    logPath = home + "/peer.log";
+LiveRig::LiveRig(const nlohmann::json& script, const std::string& codex) {
+    home = (fs::temp_directory_path() / "tallyvane-it-XXXXXX").string();
+    if (::mkdtemp(home.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     marker = "TALLYVANE_TEST_RIG=" + home;
     fs::create_directories(home + "/.local/bin");
     fs::create_symlink(codex, home + "/.local/bin/codex");
+    nlohmann::json logged = script;
+    logged["log"] = home + "/peer.log";
+    std::ofstream(home + "/script.json") << logged.dump();
 
-    std::vector<std::string> extra{marker};
-    if (!script.is_null()) {
-        nlohmann::json withLog = script;
-        withLog["log"] = logPath;
-        std::ofstream(home + "/script.json") << withLog.dump();
-        extra.push_back("FAKE_CODEX_SCRIPT=" + home + "/script.json");
-    }
-
-    ModelServices services =
-        liveServices(loop, ProcessEnvironment{home, childVariables(home, extra), static_cast<int>(::getpid())});
+    // This process's environment, with HOME pointing here and the script named.
+    std::vector<std::string> variables{"HOME=" + home, marker, "FAKE_CODEX_SCRIPT=" + home + "/script.json"};
+    for (const auto& variable : currentEnvironment())
+        if (!variable.starts_with("HOME=") && !variable.starts_with("CODEX_HOME=") && !variable.starts_with("FAKE_CODEX_SCRIPT="))
+            variables.push_back(variable);
+    ModelServices services = liveServices(loop, ProcessEnvironment{home, variables, static_cast<int>(::getpid())});
     services.clock = clock;
-    services.launcher = launcher;
     model = UsageModel::create(std::move(services));
     model->onChange = [this] {
-        errors.push_back(model->error().value_or(""));
-        tokenErrors.push_back(model->tokenError().value_or(""));
+        if (model->error().value_or("") != (errors.empty() ? "" : errors.back())) errors.push_back(model->error().value_or(""));
     };
 }
 
 LiveRig::~LiveRig() {
-    if (model && !model->stopped()) stopAndFinish();
-    // A killed group may take a moment to disappear; a leaked process stays.
-    std::vector<pid_t> left = survivors();
-    for (int i = 0; i < 100 && !left.empty(); ++i) {
-        std::this_thread::sleep_for(20ms);
-        left = survivors();
+    if (model && !model->stopped()) {
+        model->stop();
+        model->finishStopping(300ms);
     }
-    for (pid_t pid : left) {
+    // A killed group may take a moment to disappear; a leaked process stays.
+    runUntil([&] { return survivors().empty(); }, 2s);
+    for (pid_t pid : survivors()) {
         ADD_FAILURE() << "process " << pid << " outlived the model";
         ::kill(pid, SIGKILL);
     }
@@ -121,34 +61,33 @@ bool LiveRig::runUntil(const std::function<bool()>& done, std::chrono::milliseco
     return loop->runUntil(done, limit);
 }
 
-void LiveRig::stopAndFinish() {
-    model->stop();
-    model->finishStopping(300ms);
-}
-
-std::vector<std::vector<std::string>> LiveRig::receivedPerLaunch() const {
-    std::vector<std::vector<std::string>> launches;
-    std::ifstream log(logPath);
+std::string LiveRig::received() const {
+    std::ifstream log(home + "/peer.log");
+    std::string all;
     for (std::string line; std::getline(log, line);) {
-        if (line.rfind("#launch ", 0) == 0)
-            launches.emplace_back();
-        else if (!launches.empty())
-            launches.back().push_back(line);
+        const nlohmann::json message = nlohmann::json::parse(line, nullptr, false);
+        if (line.starts_with("#launch ")) all += all.empty() ? "" : " |";
+        else if (message.is_object())  // else a line still being written
+            all += " " + (message.contains("id") ? message["id"].dump() + ":" : "") + message.value("method", std::string("?"));
     }
-    return launches;
+    return all;
 }
 
-std::size_t LiveRig::receivedCount(std::size_t launch) const {
-    const auto launches = receivedPerLaunch();
-    return launches.size() > launch ? launches[launch].size() : 0;
+std::vector<pid_t> LiveRig::survivors() const {
+    std::vector<pid_t> found;
+    std::error_code error;
+    for (const auto& item : fs::directory_iterator("/proc", error)) {
+        const std::string name = item.path().filename();
+        std::string stat, entry;
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::getline(std::ifstream(item.path() / "stat"), stat);
+        if (stat.rfind(')') == std::string::npos || stat.compare(stat.rfind(')'), 4, ") Z ") == 0) continue;  // gone, or a zombie
+        for (std::ifstream environment(item.path() / "environ"); std::getline(environment, entry, '\0');)
+            if (entry == marker) found.push_back(static_cast<pid_t>(std::stol(name)));
+    }
+    return found;
 }
 
-std::vector<pid_t> LiveRig::survivors() const { return processesWithEnvironmentEntry(marker); }
-
-nlohmann::json LiveRig::status() const {
-    std::ifstream file(statusPath());
-    nlohmann::json parsed = nlohmann::json::parse(file, nullptr, false);
-    return parsed.is_object() ? parsed : nlohmann::json::object();
-}
+bool processExists(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 
 }  // namespace tallyvane::integration

@@ -1,522 +1,225 @@
+// The usage model against a scripted in-process child: which codex it starts, what it sends, publishes,
+// signals and writes.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+
+#include "model/discovery.h"
 #include "model/run_flags.h"
-#include "model/usage_model.h"
 #include "tests/support/fakes.h"
 
 namespace tallyvane {
 namespace {
 
 using testing::ModelRig;
-using namespace std::chrono_literals;
 
-constexpr const char* twoWindows =
-    R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
-    R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
+const std::string twoWindows = R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
+                               R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
+const std::string tokens = R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})";
+const std::string handshake = " 1:initialize initialized 11:account/rateLimits/read 12:account/usage/read";
 
-Json lastStatus(const ModelRig& rig) { return Json::parse(rig.files->writes.back().second); }
-
-TEST(UsageModel, FreshModel) {
-    ModelRig rig;
-    const auto& m = *rig.model;
-    EXPECT_TRUE(m.windows().empty());
-    EXPECT_FALSE(m.updated() || m.tokenUpdated() || m.error() || m.tokenError() || m.lifetime() || m.lastTokens() ||
-                 m.lastTokenDay());
-    EXPECT_FALSE(m.refreshing() || m.ready() || m.stopped() || m.hasProcess() || m.hasTimer());
-    EXPECT_EQ(m.serial(), 10);
-    EXPECT_TRUE(m.pending().empty());
-    EXPECT_EQ(m.support(), "/home/tester/Library/Application Support/Tallyvane");
-    EXPECT_TRUE(rig.launcher->children.empty());
-    EXPECT_TRUE(rig.files->writes.empty());
+// What the user reads, by a short name; "none" for no text.
+std::string nameOf(const std::string& text) {
+    static const std::map<std::string, std::string> names = {
+        {"Le service tarde à répondre. Dernières données conservées.", "late"},
+        {"Connexion interrompue. Nouvel essai automatique.", "lost"},
+        {"Données temporairement indisponibles. Nouvel essai automatique.", "unavailable"},
+        {"Reconnecte ton compte ChatGPT dans Codex.", "signIn"},
+        {"Connexion Codex indisponible.", "writeFailed"},
+        {"Codex est introuvable. Installe Codex, connecte ton compte ChatGPT, puis actualise.", "notFound"},
+        {"Impossible de démarrer la connexion Codex.", "refused"},
+        {"Aucun quota communiqué pour ce compte.", "noQuota"},
+        {"", "none"}};
+    return names.contains(text) ? names.at(text) : text;
 }
 
-TEST(UsageModel, StartLaunchesCodexAppServerWithFixedPathAndSendsInitialize) {
-    ModelRig rig;
-    rig.model->start();
-    ASSERT_EQ(rig.launcher->children.size(), 1u);
-    const auto& request = rig.child().request;
-    EXPECT_EQ(request.executable, "/home/tester/.local/bin/codex");
-    EXPECT_EQ(request.arguments, std::vector<std::string>{"app-server"});
-    EXPECT_EQ(request.environment,
-              (std::vector<std::string>{"LANG=fr_FR.UTF-8", "PATH=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin"}));
-
-    auto lines = rig.child().writtenLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(Json::parse(lines[0]),
-              Json::parse(R"({"id":1,"method":"initialize","params":{"clientInfo":{"name":"kestrane_quota_bar",)"
-                          R"("title":"Tallyvane","version":"1.4.0"},"capabilities":{"experimentalApi":true}}})"));
-    EXPECT_EQ(lines[0].find('\n'), std::string::npos);
-    ASSERT_EQ(rig.model->pending().size(), 1u);
-    EXPECT_EQ(rig.model->pending().at(1).kind, "initialize");
-    EXPECT_TRUE(rig.model->refreshing());
-    EXPECT_EQ(rig.changes, 0);
-    EXPECT_TRUE(rig.model->hasTimer());
-    EXPECT_EQ(rig.loop->lastInterval, 30s);
-    EXPECT_EQ(rig.loop->lastTolerance, 3s);
+// Each step is a JSON line the child prints, "raw:" and bytes it prints as they are, "!<id> <message>" (it
+// answers with that error), "init" (it answers `initialize`), "quota" / "tokens" (it answers that read),
+// "exit" (it exits), "ghost" (the first child reports its exit again and prints a late line), "+S" (S
+// seconds pass), "nocodex", "refuse" (launches fail), "nowrite" (the child's input fails), "demo", "fire"
+// (the timer), "finish" (finishStopping), or a call to the model.
+void run(ModelRig& rig, const std::vector<std::string>& steps) {
+    for (const std::string& step : steps) {
+        testing::FakeChild* child = rig.launcher->last().get();
+        if (step[0] == '{') child->print(step + "\n");
+        else if (step.starts_with("raw:")) child->print(step.substr(4));
+        else if (const auto space = step.find(' '); step[0] == '!')
+            child->print(R"({"error":{"message":")" + step.substr(space + 1) + R"("},"id":)" + step.substr(1, space - 1) + "}\n");
+        else if (step[0] == '+') rig.clock->advance(std::chrono::milliseconds(std::lround(std::stod(step) * 1000)));
+        else if (step == "init") child->print(R"({"id":1,"result":{}})" "\n");
+        else if (step == "quota" || step == "tokens") rig.answer(step, step == "quota" ? twoWindows : tokens);
+        else if (step == "exit") child->exit();
+        else if (step == "ghost") {
+            rig.launcher->children[0]->events.exited();
+            rig.launcher->children[0]->events.output(R"({"id":1,"result":{}})" "\n");
+        }
+        else if (step == "nocodex") rig.files->executables.clear();
+        else if (step == "refuse") rig.launcher->refuse = true;
+        else if (step == "nowrite") child->failWrites = true;
+        else if (step == "demo") setDemo(true);
+        else if (step == "fire") rig.loop->fireTimers();
+        else if (step == "finish") rig.model->finishStopping(std::chrono::milliseconds(10));
+        else if (step == "start") rig.model->start();
+        else if (step == "refresh") rig.model->refresh();
+        else if (step == "stop") rig.model->stop();
+        else ADD_FAILURE() << "unknown step " << step;
+        rig.loop->drain();
+    }
+    setDemo(false);
 }
 
-TEST(UsageModel, HandshakeThenReadRequestsWithIncreasingIds) {
-    ModelRig rig;
-    rig.startReady();
-    auto lines = rig.child().writtenLines();
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(Json::parse(lines[1]), Json::parse(R"({"method":"initialized"})"));
-    EXPECT_EQ(Json::parse(lines[2]), Json::parse(R"({"id":11,"method":"account/rateLimits/read"})"));
-    EXPECT_EQ(Json::parse(lines[3]), Json::parse(R"({"id":12,"method":"account/usage/read"})"));
-    EXPECT_TRUE(rig.model->ready());
-    EXPECT_EQ(rig.changes, 0);  // the handshake alone publishes nothing
-    EXPECT_TRUE(rig.files->writes.empty());
+// " id:method ..." of what each child was sent, children apart with " |".
+std::string sent(const ModelRig& rig) {
+    std::string all;
+    for (const auto& child : rig.launcher->children) {
+        all += all.empty() ? "" : " |";
+        for (const std::string& line : child->writtenLines()) {
+            const Json message = Json::parse(line);
+            all += " " + (message.contains("id") ? message["id"].dump() + ":" : "") + message["method"].get<std::string>();
+        }
+    }
+    return all;
 }
 
-TEST(UsageModel, AnswersPublishDataAndRewriteStatus) {
-    ModelRig rig;
-    rig.startReady();
-    rig.answerQuota(twoWindows);
-    ASSERT_EQ(rig.model->windows().size(), 2u);
-    EXPECT_EQ(rig.model->windows()[0].name, "5 heures");
-    EXPECT_EQ(rig.model->updated(), rig.clock->now());
-    EXPECT_TRUE(rig.model->refreshing());  // tokens still pending
-    EXPECT_EQ(rig.changes, 2);             // acceptQuota, then the tail
-
-    rig.answerTokens(R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})");
-    EXPECT_EQ(rig.model->lifetime(), 123456789);
-    EXPECT_EQ(rig.model->lastTokens(), 1500000);
-    EXPECT_EQ(rig.model->lastTokenDay(), "2026-12-05");
-    EXPECT_FALSE(rig.model->refreshing());
-    EXPECT_TRUE(rig.model->pending().empty());
-
-    const Json status = lastStatus(rig);
-    EXPECT_EQ(rig.files->writes.back().first, "/home/tester/Library/Application Support/Tallyvane/status.json");
-    EXPECT_EQ(status["running"], true);
-    EXPECT_EQ(status["pollSeconds"], 30);
-    EXPECT_EQ(status["windowCount"], 2);
-    EXPECT_EQ(status["pid"], 777);
-    EXPECT_EQ(status["usedPercent"], 42);
-    EXPECT_EQ(status["error"], "");
-    EXPECT_EQ(status["tokenError"], "");
-    EXPECT_EQ(status["lastTokenDay"], "2026-12-05");
-    EXPECT_EQ(status["quotaUpdatedAt"], "2026-11-30T00:53:20Z");
-    EXPECT_EQ(status["tokensFetchedAt"], "2026-11-30T00:53:20Z");
-}
-
-TEST(UsageModel, ObserversAreToldBeforeTheValueChanges) {
-    ModelRig rig;
-    rig.startReady();
-    std::vector<std::size_t> seen;
-    rig.model->willChange().connect([&] { seen.push_back(rig.model->windows().size()); });
-    rig.answerQuota(twoWindows);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), 0u);  // the first signal came while windows were still empty
-}
-
-TEST(UsageModel, AtMostOneRequestOfEachKind) {
-    ModelRig rig;
-    rig.startReady();
-    rig.answerTokens("{}");
-    rig.clock->advance(35s);
-    rig.loop->fireTimers();
-    auto lines = rig.child().writtenLines();
-    ASSERT_EQ(lines.size(), 5u);  // only a new tokens request
-    EXPECT_EQ(Json::parse(lines[4]), Json::parse(R"({"id":13,"method":"account/usage/read"})"));
-    EXPECT_TRUE(rig.model->refreshing());
-}
-
-TEST(UsageModel, LateRequestTerminatesThenKillsAndTheNextRefreshRelaunches) {
-    ModelRig rig;
-    rig.startReady();
-    rig.clock->advance(40s);
-    rig.model->refresh();  // exactly 40 s is not late
-    EXPECT_FALSE(rig.model->error());
-    EXPECT_EQ(rig.child().terminateCount, 0);
-
-    rig.clock->advance(500ms);
-    rig.model->refresh();
-    EXPECT_EQ(rig.model->error(), "Le service tarde à répondre. Dernières données conservées.");
-    EXPECT_FALSE(rig.model->refreshing());
-    EXPECT_EQ(rig.child().terminateCount, 1);
-    EXPECT_EQ(rig.model->pending().size(), 2u);  // a time-out does not remove entries
-
-    rig.model->refresh();  // still there: no second polite request
-    EXPECT_EQ(rig.child().terminateCount, 1);
-    EXPECT_GE(rig.child().killCount, 1);
-
-    auto first = rig.launcher->last();
-    first->exit();
-    rig.loop->drain();
-    EXPECT_EQ(rig.model->error(), "Connexion interrompue. Nouvel essai automatique.");
-    EXPECT_FALSE(rig.model->hasProcess());
-    EXPECT_TRUE(rig.model->pending().empty());
-
-    rig.model->refresh();
-    ASSERT_EQ(rig.launcher->children.size(), 2u);
-    EXPECT_EQ(Json::parse(rig.child().writtenLines()[0])["id"], 1);
-    rig.receive(R"({"id":1,"result":{}})");
-    auto lines = rig.child().writtenLines();
-    EXPECT_EQ(Json::parse(lines[2])["id"], 13);
-    EXPECT_EQ(Json::parse(lines[3])["id"], 14);
-}
-
-TEST(UsageModel, UnansweredInitializeTimesOutToo) {
-    ModelRig rig;
-    rig.model->start();
-    rig.clock->advance(41s);
-    rig.loop->fireTimers();
-    EXPECT_EQ(rig.model->error(), "Le service tarde à répondre. Dernières données conservées.");
-    EXPECT_EQ(rig.child().terminateCount, 1);
-}
-
-struct ErrorCase {
-    const char* message;
-    const char* expected;
+struct Scenario {
+    const char* name;
+    std::vector<std::string> steps;
+    std::string sent;
+    // Each new value of `error`, `tokenError` if any, the signals the children got and the writes of status.json.
+    std::string outcome;
+    const char* status = nullptr;  // members the last status.json holds (texts by name), null for those it lacks
 };
 
-TEST(UsageModel, ErrorAnswersForEachKind) {
-    const ErrorCase cases[] = {
-        {"codex account authentication required to read rate limits", "Reconnecte ton compte ChatGPT dans Codex."},
-        {"Unauthorized", "Reconnecte ton compte ChatGPT dans Codex."},
-        {"GET https://x failed: 401 Unauthorized", "Reconnecte ton compte ChatGPT dans Codex."},
-        {"AUTH", "Reconnecte ton compte ChatGPT dans Codex."},
-        {"rate limited", "Données temporairement indisponibles. Nouvel essai automatique."},
-        {"GET failed: 429 Too Many Requests", "Données temporairement indisponibles. Nouvel essai automatique."},
+TEST(UsageModel, Scenarios) {
+    const std::string relaunched = handshake + " | 1:initialize initialized 13:account/rateLimits/read 14:account/usage/read";
+    const Scenario table[] = {
+        {"a full cycle", {"start", "init", "quota", "tokens"}, handshake, "2 writes",
+         R"({"running": true, "pollSeconds": 30, "windowCount": 2, "pid": 777, "usedPercent": 42, "error": "none",
+             "tokenError": "none", "lastTokenDay": "2026-12-05", "quotaUpdatedAt": "2026-11-30T00:53:20Z",
+             "tokensFetchedAt": "2026-11-30T00:53:20Z"})"},
+        {"one request of each kind at a time", {"start", "init", "+35", "refresh", "fire", "tokens", "refresh"},
+         handshake + " 13:account/usage/read", "1 writes"},
+        {"exactly 40 s is not late", {"start", "init", "+40", "refresh"}, handshake, "0 writes"},
+        {"late: SIGTERM, then SIGKILL, then a new child whose ids go on",
+         {"start", "init", "+40.5", "refresh", "refresh", "exit", "refresh", "init"}, relaunched, "late lost TERM KILL 2 writes"},
+        {"an unanswered initialize is late too", {"start", "+41", "fire"}, " 1:initialize", "late TERM 1 writes"},
+        {"an initialize error ends the child", {"start", "!1 Not initialized", "refresh"}, " 1:initialize",
+         "unavailable TERM KILL 1 writes"},
+        {"a failed write", {"start", "nowrite", "init"}, " 1:initialize", "writeFailed 1 writes"},
+        {"no codex anywhere", {"nocodex", "start"}, "", "notFound 1 writes",
+         R"({"error": "notFound", "windowCount": 0, "usedPercent": null, "quotaUpdatedAt": null, "lastTokenDay": "none"})"},
+        {"a refused launch", {"refuse", "start"}, "", "refused 1 writes"},
+        {"stop ends the child quietly and for good", {"start", "init", "stop", "exit", "refresh", "fire"},
+         handshake, "TERM 0 writes"},
+        {"stop before start", {"stop", "start", "fire", "refresh"}, "", "0 writes"},
+        {"quitting kills a child that outlives the grace", {"start", "init", "stop", "finish"}, handshake, "TERM KILL 0 writes"},
+        {"a dead child's late lines and exit notices", {"start", "init", "exit", "refresh", "ghost"},
+         handshake + " | 1:initialize", "lost 1 writes"},
+        {"a dead child's unterminated line", {"start", "init", R"(raw:{"id":11,"res)", "exit", "refresh", "init"}, relaunched,
+         "lost 1 writes"},
+        {"lines split, joined, blank or not objects",
+         {"start", R"(raw:{"id":1,)", "raw:\"result\":{}}\r\n\n  \n[1,2]\n\"text\"\nnot json\n",
+          R"(raw:{"id":11,"result":{"rateLimits":{"primary":{"usedPercent":10}}}})" "\n"
+          R"({"method":"account/rateLimits/updated","params":{"rateLimits":{"primary":{"usedPercent":20}}}})" "\n"},
+         handshake, "1 writes", R"({"windowCount": 1, "usedPercent": 20})"},
+        {"messages that match no request",
+         {"start", "init", R"({"id":99,"result":{}})", R"({"id":"11","result":{}})", R"({"id":11.5,"result":{}})",
+          R"({"id":1e300,"result":{}})", R"({"id":true,"result":{}})", R"({"id":null,"result":{}})", R"({"result":{}})",
+          R"({"method":"configWarning","params":{}})", R"({"method":"account/rateLimits/updated","params":[1]})", "refresh",
+          R"({"id":11.0,"result":null})", "refresh"},
+         handshake + " 13:account/rateLimits/read", "1 writes"},
+        // Whatever Codex says about signing in asks the user to reconnect; anything else is temporary.
+        {"error answers keep the data",
+         {"start", "init", "quota", "refresh", "!13 codex account authentication required to read rate limits", "refresh",
+          "!14 rate limited", "refresh", "!15 Unauthorized", "refresh", "!16 GET failed: 429 Too Many Requests", "refresh",
+          "!17 AUTH", "refresh", R"({"id":18,"error":{"code":-32603}})", "!12 GET https://x failed: 401"},
+         handshake + " 13:account/rateLimits/read 14:account/rateLimits/read 15:account/rateLimits/read 16:account/rateLimits/read"
+         " 17:account/rateLimits/read 18:account/rateLimits/read",
+         "signIn unavailable signIn unavailable signIn unavailable tokens:signIn 8 writes",
+         R"({"windowCount": 2, "error": "unavailable", "tokenError": "signIn"})"},
+        {"an error that is text", {"start", "init", R"({"id":12,"error":"auth","result":{"dailyUsageBuckets":[]}})"},
+         handshake, "1 writes", R"({"tokenError": "none", "tokensFetchedAt": "2026-11-30T00:53:20Z"})"},
+        {"an empty quota keeps the windows it had",
+         {"start", "init", "quota", "+30", R"({"method":"account/rateLimits/updated","params":{"rateLimits":null}})"},
+         handshake, "noQuota 2 writes", R"({"windowCount": 2, "quotaUpdatedAt": "2026-11-30T00:53:20Z"})"},
+        {"status.json once per burst, and only when its bytes change",
+         {"start", "init", "raw:{\"id\":11,\"result\":" + twoWindows + "}\n{\"id\":12,\"result\":{}}\n", "refresh",
+          "raw:{\"id\":13,\"result\":" + twoWindows + "}\n", "+30", "tokens"},
+         handshake + " 13:account/rateLimits/read 14:account/usage/read", "2 writes", R"({"lastTokenDay": "2026-12-05"})"},
+        {"demo data touch nothing", {"demo", "start", "refresh"}, "", "0 writes"},
     };
-    for (const auto& c : cases) {
+    for (const Scenario& row : table) {
+        SCOPED_TRACE(row.name);
         ModelRig rig;
-        rig.startReady();
-        rig.answerQuota(twoWindows);
-        rig.answerError(12, c.message);
-        EXPECT_EQ(rig.model->tokenError(), c.expected) << c.message;
-        EXPECT_FALSE(rig.model->error());
-        EXPECT_FALSE(rig.model->refreshing());
-
-        rig.model->refresh();
-        rig.answerError(rig.pendingId("quota"), c.message);
-        EXPECT_EQ(rig.model->error(), c.expected) << c.message;
-        EXPECT_EQ(rig.model->windows().size(), 2u);  // data stays
-        EXPECT_EQ(lastStatus(rig)["error"], c.expected);
+        std::string outcome, error;
+        rig.model->onChange = [&] {
+            if (rig.model->error().value_or("") != error) outcome += nameOf(error = rig.model->error().value_or("")) + " ";
+        };
+        run(rig, row.steps);
+        EXPECT_EQ(sent(rig), row.sent);
+        if (rig.model->tokenError()) outcome += "tokens:" + nameOf(*rig.model->tokenError()) + " ";
+        int terminates = 0, kills = 0;
+        for (const auto& child : rig.launcher->children) terminates += child->terminateCount, kills += child->killCount;
+        outcome += std::string(terminates ? "TERM " : "") + (kills ? "KILL " : "");
+        EXPECT_EQ(outcome + std::to_string(rig.files->writes.size()) + " writes", row.outcome);
+        if (!row.status) continue;
+        const Json status = Json::parse(rig.files->writes.back().second), expected = Json::parse(row.status);
+        EXPECT_EQ(rig.files->writes.back().first, "/home/tester/Library/Application Support/Tallyvane/status.json");
+        for (const auto& [member, value] : expected.items()) {
+            const Json actual = status.contains(member) ? status[member] : Json();
+            EXPECT_EQ(actual.is_string() ? Json(nameOf(actual)) : actual, value) << member;
+        }
     }
 }
 
-TEST(UsageModel, ErrorWithoutTextMessageAndErrorThatIsNotAnObject) {
-    ModelRig rig;
-    rig.startReady();
-    rig.receive(R"({"id":11,"error":{"code":-32603}})");
-    EXPECT_EQ(rig.model->error(), "Données temporairement indisponibles. Nouvel essai automatique.");
-    // An "error" that is text counts as no error: the result is looked at.
-    rig.receive(std::string(R"({"id":12,"error":"auth","result":)") + R"({"summary":{"lifetimeTokens":5}})" + "}");
-    EXPECT_EQ(rig.model->lifetime(), 5);
-    EXPECT_FALSE(rig.model->tokenError());
-}
-
-TEST(UsageModel, InitializeErrorFailsAndTerminatesTheChild) {
-    ModelRig rig;
-    rig.model->start();
-    rig.answerError(1, "Not initialized");
-    EXPECT_EQ(rig.model->error(), "Données temporairement indisponibles. Nouvel essai automatique.");
-    EXPECT_FALSE(rig.model->ready());
-    EXPECT_EQ(rig.child().terminateCount, 1);
-    // The child ignores SIGTERM: the next refresh kills it rather than waiting for ever.
-    rig.model->refresh();
-    EXPECT_EQ(rig.child().killCount, 1);
-    rig.child().exit();
-    rig.loop->drain();
-    EXPECT_EQ(rig.model->error(), "Connexion interrompue. Nouvel essai automatique.");
-}
-
-TEST(UsageModel, InitializeErrorAsTextCompletesTheHandshake) {
-    ModelRig rig;
-    rig.model->start();
-    rig.receive(R"({"id":1,"error":"whatever"})");
-    EXPECT_TRUE(rig.model->ready());
-    EXPECT_EQ(rig.model->pending().size(), 2u);
-}
-
-TEST(UsageModel, MessagesThatMatchNothingChangeNothing) {
-    ModelRig rig;
-    rig.startReady();
-    const int changesBefore = rig.changes;
-    for (const char* line : {R"({"id":99,"result":{}})", R"({"id":"11","result":{}})", R"({"id":11.5,"result":{}})",
-                             R"({"id":1e300,"result":{}})", R"({"id":-0.5,"result":{}})", R"({"id":true,"result":{}})",
-                             R"({"id":null,"result":{}})", R"({"method":"configWarning","params":{}})",
-                             R"({"method":"account/rateLimits/updated","params":[1]})", R"({"result":{}})"})
-        rig.receive(line);
-    EXPECT_EQ(rig.changes, changesBefore);
-    EXPECT_TRUE(rig.files->writes.empty());
-    EXPECT_EQ(rig.model->pending().size(), 2u);
-    // 11.0 is integral.
-    rig.receive(R"({"id":11.0,"result":{}})");
-    EXPECT_EQ(rig.model->pending().size(), 1u);
-}
-
-TEST(UsageModel, ResultWithoutUsableBodyRunsOnlyTheTail) {
-    ModelRig rig;
-    rig.startReady();
-    rig.receive(R"({"id":11,"result":null})");
-    EXPECT_TRUE(rig.model->windows().empty());
-    EXPECT_FALSE(rig.model->error());
-    EXPECT_EQ(rig.changes, 1);
-    EXPECT_TRUE(rig.model->refreshing());
-}
-
-TEST(UsageModel, EmptyQuotaKeepsOldWindowsWithAMessage) {
-    ModelRig rig;
-    rig.startReady();
-    rig.answerQuota(twoWindows);
-    const auto updated = rig.model->updated();
-    rig.clock->advance(30s);
-    rig.receive(R"({"method":"account/rateLimits/updated","params":{"rateLimits":null}})");
-    EXPECT_EQ(rig.model->error(), "Aucun quota communiqué pour ce compte.");
-    EXPECT_EQ(rig.model->windows().size(), 2u);
-    EXPECT_EQ(rig.model->updated(), updated);
-
-    rig.receive(R"({"method":"account/rateLimits/updated","params":{"rateLimits":{"primary":{"usedPercent":88}}}})");
-    EXPECT_FALSE(rig.model->error());
-    ASSERT_EQ(rig.model->windows().size(), 1u);
-    EXPECT_EQ(rig.model->windows()[0].used, 88);
-    EXPECT_EQ(lastStatus(rig)["usedPercent"], 88);
-}
-
-TEST(UsageModel, TokenBuckets) {
-    struct Case {
-        const char* result;
-        std::optional<std::string> day;
-        std::optional<std::int64_t> tokens;
-        std::optional<std::int64_t> lifetime;
-    };
-    const Case cases[] = {
-        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-02","tokens":10},{"startDate":"2024-05-10","tokens":7},{"startDate":"2024-05-09","tokens":3}]})",
-         "2024-05-10", 7, std::nullopt},
-        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":1},{"startDate":"2024-05-10","tokens":2}]})", "2024-05-10", 1,
-         std::nullopt},
+TEST(UsageModel, TokenCounts) {
+    // A usage answer, and the latest day, its count and the lifetime total it publishes, then every day kept.
+    const std::pair<const char*, const char*> table[] = {
+        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-02","tokens":10},{"startDate":"2024-05-10","tokens":7},)"
+         R"({"startDate":"2024-05-10","tokens":2},{"startDate":"2024-05-09","tokens":3}]})",
+         "2024-05-10 7 - / 2024-05-02:10 2024-05-10:7 2024-05-10:2 2024-05-09:3"},
         {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10"},{"startDate":5,"tokens":2},{"startDate":"2024-01-01","tokens":4}]})",
-         "2024-01-01", 4, std::nullopt},
-        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":1},null]})", std::nullopt, std::nullopt, std::nullopt},
-        {R"({"dailyUsageBuckets":null,"summary":{"lifetimeTokens":12.9}})", std::nullopt, std::nullopt, 12},
-        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":true}],"summary":{"lifetimeTokens":false}})", std::nullopt,
-         std::nullopt, std::nullopt},
-        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":1e300}],"summary":{"lifetimeTokens":-1e300}})", "2024-05-10",
-         std::numeric_limits<std::int64_t>::max(), std::numeric_limits<std::int64_t>::min()},
-        {R"({"summary":{"lifetimeTokens":18446744073709551615}})", std::nullopt, std::nullopt,
-         std::numeric_limits<std::int64_t>::max()},
-        {R"({})", std::nullopt, std::nullopt, std::nullopt},
+         "2024-01-01 4 - / 2024-01-01:4"},
+        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":1},null],"summary":{"lifetimeTokens":12.9}})", "- - 12 /"},
+        {R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":true}],"summary":{"lifetimeTokens":false}})", "- - - /"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [answer, published] : table) {
+        SCOPED_TRACE(answer);
         ModelRig rig;
-        rig.startReady();
-        rig.answerError(12, "boom");
-        rig.model->refresh();
-        rig.answerTokens(c.result);
-        EXPECT_EQ(rig.model->lastTokenDay(), c.day) << c.result;
-        EXPECT_EQ(rig.model->lastTokens(), c.tokens) << c.result;
-        EXPECT_EQ(rig.model->lifetime(), c.lifetime) << c.result;
-        EXPECT_EQ(rig.model->dailyTokens().empty(), !c.day) << c.result;
-        EXPECT_EQ(rig.model->tokenUpdated(), rig.clock->now());
-        EXPECT_FALSE(rig.model->tokenError());
+        run(rig, {"start", "init", "tokens", "refresh", std::string(R"({"id":13,"result":)") + answer + "}"});  // nothing lingers
+        const auto number = [](const std::optional<std::int64_t>& n) { return n ? std::to_string(*n) : "-"; };
+        const UsageModel& m = *rig.model;
+        std::string text = m.lastTokenDay().value_or("-") + " " + number(m.lastTokens()) + " " + number(m.lifetime()) + " /";
+        for (const DailyTokens& d : m.dailyTokens()) text += " " + d.day + ":" + std::to_string(d.tokens);
+        EXPECT_EQ(text, published);
     }
 }
 
-TEST(UsageModel, StatusIsWrittenOncePerBurstAndOnlyWhenItsBytesChange) {
-    ModelRig rig;
-    rig.startReady();
-    const std::string tokens = R"({"id":12,"result":{"dailyUsageBuckets":[]}})";
-    rig.child().print(R"({"id":11,"result":)" + std::string(twoWindows) + "}\n" + tokens + "\n");
-    rig.loop->drain();
-    EXPECT_EQ(rig.files->writes.size(), 1u);
-    rig.model->refresh();  // the same answers at the same moment: nothing new to write
-    rig.child().print(R"({"id":13,"result":)" + std::string(twoWindows) + "}\n");
-    rig.loop->drain();
-    EXPECT_EQ(rig.files->writes.size(), 1u);
-    rig.clock->advance(30s);
-    rig.answerTokens("{}");
-    EXPECT_EQ(rig.files->writes.size(), 2u);
-    EXPECT_EQ(lastStatus(rig)["lastTokenDay"], "");
-}
-
-TEST(UsageModel, KeepsEveryDailyBucketInOrder) {
-    ModelRig rig;
-    rig.startReady();
-    rig.answerTokens(R"({"dailyUsageBuckets":[{"startDate":"2024-05-10","tokens":7},{"startDate":5,"tokens":1},)"
-                     R"({"startDate":"2024-05-09","tokens":3}]})");
-    EXPECT_EQ(rig.model->dailyTokens(), (std::vector<DailyTokens>{{"2024-05-10", 7}, {"2024-05-09", 3}}));
-}
-
-TEST(UsageModel, NoExecutableAndRefusedLaunch) {
-    {
+// App bundles first, then the usual places, then the user's PATH, whose relative entries do not count.
+TEST(Discovery, TheFirstCodexFoundIsStartedAsAnAppServerWithAFixedPath) {
+    const std::string bundled = "/Applications/ChatGPT.app/Contents/Resources/codex-cli/CodexCLI.app/Contents/MacOS/codex";
+    const std::pair<std::vector<std::string>, std::string> table[] = {  // executables present, the one started
+        {{"/usr/bin/codex", "/home/tester/bin/codex"}, "/home/tester/bin/codex"},
+        {{"/home/tester/bin/codex", "/usr/local/bin/codex", "/opt/homebrew/bin/codex"}, "/opt/homebrew/bin/codex"},
+        {{"/home/tester/.local/bin/codex", "/usr/local/bin/codex"}, "/usr/local/bin/codex"},
+        {{"/home/tester/Applications/Codex.app/Contents/Resources/codex-cli/bin/codex", "/usr/local/bin/codex", bundled}, bundled},
+        {{"/home/tester/.local/bin/codex", "/home/tester/Applications/ChatGPT.app/Contents/Resources/codex"},
+         "/home/tester/Applications/ChatGPT.app/Contents/Resources/codex"},
+    };
+    for (const auto& [executables, started] : table) {
         ModelRig rig;
-        rig.files->executables.clear();
+        rig.files->executables = executables;
         rig.model->start();
-        rig.loop->drain();
-        EXPECT_EQ(rig.model->error(),
-                  "Codex est introuvable. Installe Codex, connecte ton compte ChatGPT, puis actualise.");
-        EXPECT_FALSE(rig.model->hasProcess());
-        EXPECT_EQ(rig.changes, 1);
-        EXPECT_EQ(rig.files->writes.size(), 1u);
-        EXPECT_TRUE(rig.model->hasTimer());
+        const LaunchRequest& r = rig.child().request;
+        EXPECT_EQ(r.executable + " " + r.arguments.at(0) + " " + r.environment.at(0) + " " + r.environment.at(1) + " " +
+                      std::to_string(r.environment.size()),
+                  started + " app-server LANG=fr_FR.UTF-8 PATH=/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin 2");
     }
-    {
-        ModelRig rig;
-        rig.launcher->refuse = true;
-        rig.model->start();
-        EXPECT_EQ(rig.model->error(), "Impossible de démarrer la connexion Codex.");
-        EXPECT_FALSE(rig.model->hasProcess());
-        EXPECT_TRUE(rig.model->pending().empty());
-    }
-}
-
-TEST(UsageModel, CandidatesComeFirstThenTheUsersOwnPath) {
-    ModelRig rig;
-    rig.files->executables = {"/usr/bin/codex", "/home/tester/bin/codex"};
-    rig.model->start();
-    EXPECT_EQ(rig.child().request.executable, "/home/tester/bin/codex");
-
-    ModelRig preferred;
-    preferred.files->executables = {"/home/tester/bin/codex", "/Applications/ChatGPT.app/Contents/Resources/codex",
-                                    "/usr/local/bin/codex"};
-    preferred.model->start();
-    EXPECT_EQ(preferred.child().request.executable, "/Applications/ChatGPT.app/Contents/Resources/codex");
-}
-
-TEST(UsageModel, FailedWriteSaysConnectionUnavailable) {
-    ModelRig rig;
-    rig.model->start();
-    rig.child().failWrites = true;
-    rig.receive(R"({"id":1,"result":{}})");
-    EXPECT_EQ(rig.model->error(), "Connexion Codex indisponible.");
-    EXPECT_FALSE(rig.model->refreshing());
-    EXPECT_EQ(rig.child().terminateCount, 0);  // the child is not touched
-}
-
-TEST(UsageModel, StopEndsTheChildQuietly) {
-    ModelRig rig;
-    rig.startReady();
-    const int changesBefore = rig.changes;
-    rig.model->stop();
-    EXPECT_TRUE(rig.model->stopped());
-    EXPECT_EQ(rig.loop->liveTimers(), 0);
-    EXPECT_TRUE(rig.child().inputClosed);
-    EXPECT_TRUE(rig.child().outputStopped);
-    EXPECT_EQ(rig.child().terminateCount, 1);
-    EXPECT_TRUE(rig.model->hasProcess());  // until its exit is handled
-
-    rig.child().exit();
-    rig.loop->drain();
-    EXPECT_FALSE(rig.model->hasProcess());
-    EXPECT_FALSE(rig.model->error());
-    EXPECT_EQ(rig.changes, changesBefore);
-
-    rig.model->refresh();
-    rig.model->connect();
-    EXPECT_EQ(rig.launcher->children.size(), 1u);
-}
-
-TEST(UsageModel, FinishStoppingKillsAChildThatOutlivesTheGrace) {
-    ModelRig rig;
-    rig.startReady();
-    rig.model->stop();
-    rig.model->finishStopping(10ms);
-    EXPECT_EQ(rig.child().killCount, 1);
-}
-
-TEST(UsageModel, StopBeforeStart) {
-    ModelRig rig;
-    rig.model->stop();
-    rig.model->start();
-    EXPECT_TRUE(rig.model->hasTimer());
-    EXPECT_TRUE(rig.launcher->children.empty());
-    rig.loop->fireTimers();
-    EXPECT_TRUE(rig.launcher->children.empty());
-    EXPECT_FALSE(rig.model->error());
-}
-
-TEST(UsageModel, ConnectWhileRunningChangesNothing) {
-    ModelRig rig;
-    rig.startReady();
-    rig.model->connect();
-    EXPECT_EQ(rig.launcher->children.size(), 1u);
-}
-
-TEST(UsageModel, StaleExitNoticesAndLateLinesOfADeadChildAreIgnored) {
-    ModelRig rig;
-    rig.startReady();
-    auto first = rig.launcher->last();
-    first->exit();
-    rig.loop->drain();
-    rig.model->refresh();
-    ASSERT_EQ(rig.launcher->children.size(), 2u);
-    const auto errorBefore = rig.model->error();
-    const int changesBefore = rig.changes;
-
-    first->events.exited();                                      // a second notice for the old child
-    first->events.output(R"({"id":1,"result":{}})" "\n");        // and a late line
-    rig.loop->drain();
-    EXPECT_TRUE(rig.model->hasProcess());
-    EXPECT_FALSE(rig.model->ready());
-    EXPECT_EQ(rig.model->error(), errorBefore);
-    EXPECT_EQ(rig.changes, changesBefore);
-}
-
-TEST(UsageModel, DeadChildsUnterminatedLineDoesNotSwallowTheNextHandshake) {
-    ModelRig rig;
-    rig.startReady();
-    rig.child().print(R"({"id":11,"res)");
-    rig.child().exit();
-    rig.loop->drain();
-    rig.model->refresh();
-    rig.receive(R"({"id":1,"result":{}})");
-    EXPECT_TRUE(rig.model->ready());
-}
-
-TEST(UsageModel, FramingAcrossReads) {
-    ModelRig rig;
-    rig.model->start();
-    auto& child = rig.child();
-    child.print(R"({"id":1,)");
-    rig.loop->drain();
-    EXPECT_FALSE(rig.model->ready());
-    child.print("\"result\":{}}\r\n\n   \n[1,2]\n\"text\"\nnot json\n");
-    rig.loop->drain();
-    EXPECT_TRUE(rig.model->ready());
-    // Two answers in one read, handled in order.
-    child.print(R"({"id":11,"result":{"rateLimits":{"primary":{"usedPercent":10}}}})" "\n"
-               R"({"method":"account/rateLimits/updated","params":{"rateLimits":{"primary":{"usedPercent":20}}}})" "\n");
-    rig.loop->drain();
-    ASSERT_EQ(rig.model->windows().size(), 1u);
-    EXPECT_EQ(rig.model->windows()[0].used, 20);
-}
-
-TEST(UsageModel, CallbacksAfterTheModelIsGoneDoNothing) {
-    ModelRig rig;
-    rig.startReady();
-    auto child = rig.launcher->last();
-    rig.model.reset();
-    child->print(R"({"id":11,"result":{}})" "\n");
-    child->exit();
-    rig.loop->fireTimers();
-    EXPECT_EQ(rig.loop->drain(), 3);  // the delivery, the output release and the exit ran and found no model
-    EXPECT_EQ(child->terminateCount, 0);  // destruction does not signal the child
-}
-
-TEST(UsageModel, DemoModePublishesSampleDataAndTouchesNothing) {
-    setDemo(true);
-    ModelRig rig;
-    rig.model->start();
-    rig.model->refresh();
-    rig.model->connect();
-    setDemo(false);
-    const auto& w = rig.model->windows();
-    ASSERT_EQ(w.size(), 2u);
-    EXPECT_EQ(w[0], (QuotaWindow{"demo-short", "5 heures", 38.0, rig.clock->now() + 7200s, 300}));
-    EXPECT_EQ(w[1], (QuotaWindow{"demo-week", "Semaine", 62.0, rig.clock->now() + 172800s, 10080}));
-    EXPECT_EQ(rig.model->lifetime(), 1250000);
-    EXPECT_EQ(rig.model->lastTokens(), 23450);
-    EXPECT_EQ(rig.model->lastTokenDay(), "2026-10-03");
-    EXPECT_EQ(rig.model->updated(), rig.clock->now());
-    EXPECT_FALSE(rig.model->error() || rig.model->tokenError() || rig.model->refreshing());
-    EXPECT_EQ(rig.changes, 1);
-    EXPECT_TRUE(rig.launcher->children.empty());
-    EXPECT_FALSE(rig.model->hasTimer());
-    EXPECT_TRUE(rig.model->pending().empty());
-    EXPECT_TRUE(rig.files->writes.empty());
-    rig.model->stop();
+    testing::FakeFileSystem files;
+    files.executables = {"/usr/bin/codex", "/opt/tools/codex", "codex", "./codex", "bin/codex"};
+    EXPECT_EQ(findOnPath("codex", "/nowhere::.:bin:/opt/tools/:/usr/bin", files), "/opt/tools/codex");
+    EXPECT_EQ(findOnPath("codex", ".:bin::", files), std::nullopt);
 }
 
 }  // namespace

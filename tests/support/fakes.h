@@ -1,11 +1,12 @@
 #pragma once
-// Test doubles for the model's seams: a clock moved by hand, a main loop whose queue and timers
-// the test drains, and an in-process child that records what it was sent.
+// Test doubles for the model's seams, all on the test's thread: a clock moved by hand, a main loop drained
+// by the test, an in-process child that records what it was sent, and a model wired to them.
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,109 +16,100 @@
 
 namespace tallyvane::testing {
 
-class ManualClock final : public Clock {
-public:
-    Instant now() const override { return now_; }
-    void advance(std::chrono::milliseconds by) { now_ += by; }
-    void set(Instant at) { now_ = at; }
-
-private:
-    Instant now_ = Instant{} + std::chrono::seconds(1'796'000'000);
+struct ManualClock final : Clock {
+    Instant now() const override { return at; }
+    void advance(std::chrono::milliseconds by) { at += by; }
+    Instant at = Instant{} + std::chrono::seconds(1'796'000'000);  // 2026-11-30T00:53:20Z
 };
 
-// Runs nothing by itself: the test calls drain() and fire().
+// Runs nothing by itself: the test calls drain() and fireTimers().
 class ManualLoop final : public MainLoop {
 public:
-    void post(std::function<void()> task) override;
+    void post(std::function<void()> task) override { queue_.push_back(std::move(task)); }
     std::unique_ptr<Timer> scheduleRepeating(std::chrono::milliseconds interval, std::chrono::milliseconds tolerance,
                                              std::function<void()> tick) override;
-    void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) override;
-
-    // Runs posted tasks (and the ones they post) until the queue is empty; returns how many ran.
-    int drain();
+    void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) override {
+        delayed.emplace_back(delay, std::move(task));
+    }
+    // Runs posted tasks, and the ones they post, until the queue is empty.
+    void drain();
     // Fires every live repeating timer once.
     void fireTimers();
-    int liveTimers() const;
-    std::chrono::milliseconds lastInterval{0}, lastTolerance{0};
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> delayed;
 
 private:
-    struct TimerState {
-        std::function<void()> tick;
-        bool live = true;
-    };
-    class ManualTimer;
-    mutable std::mutex mutex_;
     std::deque<std::function<void()>> queue_;
-    std::vector<std::shared_ptr<TimerState>> timers_;
+    std::vector<std::shared_ptr<std::function<void()>>> ticks_;  // emptied when their timer is invalidated
 };
 
-// Runs each task at once, on the posting thread.
-class InlineExecutor final : public Executor {
-public:
-    void post(std::function<void()> task) override { task(); }
-};
-
-class FakeChild final : public ChildProcess {
-public:
+struct FakeChild final : ChildProcess {
     FakeChild(LaunchRequest request, ChildEvents events) : request(std::move(request)), events(std::move(events)) {}
     int pid() const override { return 4242; }
-    bool write(std::string_view bytes) override;
+    bool write(std::string_view bytes) override {
+        if (failWrites || exited || inputClosed) return false;
+        written.append(bytes);
+        return true;
+    }
     void closeInput() override { inputClosed = true; }
     void stopOutput() override { outputStopped = true; }
     void terminate() override { ++terminateCount; }
     void kill() override { ++killCount; }
-    bool waitForExit(std::chrono::milliseconds) override { return exitedFlag; }
-    bool hasExited() const override { return exitedFlag; }
+    bool waitForExit(std::chrono::milliseconds) override { return exited; }
+    bool hasExited() const override { return exited; }
 
     // The child writes bytes to its standard output, respectively exits (through the real event path).
-    void print(std::string_view bytes);
-    void printLine(const std::string& json) { print(json + "\n"); }
-    void exit();
+    void print(std::string_view bytes) {
+        if (!outputStopped) events.output(bytes);
+    }
+    void exit() { exited = true; events.exited(); }
     // Lines the model wrote, without their line feeds.
-    std::vector<std::string> writtenLines() const;
+    std::vector<std::string> writtenLines() const {
+        std::vector<std::string> lines;
+        std::istringstream in(written);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
 
     LaunchRequest request;
     ChildEvents events;
     std::string written;
-    bool failWrites = false;
-    bool inputClosed = false;
-    bool outputStopped = false;
-    bool exitedFlag = false;
-    int terminateCount = 0;
-    int killCount = 0;
+    bool failWrites = false, inputClosed = false, outputStopped = false, exited = false;
+    int terminateCount = 0, killCount = 0;
 };
 
-class FakeLauncher final : public ChildLauncher {
-public:
-    std::shared_ptr<ChildProcess> launch(const LaunchRequest& request, ChildEvents events) override;
+struct FakeLauncher final : ChildLauncher {
+    std::shared_ptr<ChildProcess> launch(const LaunchRequest& request, ChildEvents events) override {
+        if (refuse) return nullptr;
+        return children.emplace_back(std::make_shared<FakeChild>(request, std::move(events)));
+    }
     std::shared_ptr<FakeChild> last() const { return children.empty() ? nullptr : children.back(); }
     bool refuse = false;
     std::vector<std::shared_ptr<FakeChild>> children;
 };
 
 // Says every listed path is executable; remembers writes in memory.
-class FakeFileSystem final : public FileSystem {
-public:
-    bool isExecutable(const std::string& path) const override;
-    bool createDirectories(const std::string& path, mode_t mode) override;
-    bool replaceAtomically(const std::string& path, std::string_view bytes, mode_t mode) override;
+struct FakeFileSystem final : FileSystem {
+    bool isExecutable(const std::string& path) const override {
+        return std::find(executables.begin(), executables.end(), path) != executables.end();
+    }
+    bool createDirectories(const std::string&, mode_t) override { return true; }
+    bool replaceAtomically(const std::string& path, std::string_view bytes, mode_t) override {
+        writes.emplace_back(path, std::string(bytes));
+        return true;
+    }
     std::vector<std::string> executables;
     std::vector<std::pair<std::string, std::string>> writes;  // path, contents
 };
 
 // Remembers what it was asked to open.
-class RecordingOpener final : public UrlOpener {
-public:
-    bool open(const std::string& urlOrPath) override {
-        opened.push_back(urlOrPath);
-        return accept;
-    }
+struct RecordingOpener final : UrlOpener {
+    bool open(const std::string& urlOrPath) override { opened.push_back(urlOrPath); return accept; }
     bool accept = true;
     std::vector<std::string> opened;
 };
 
-// A model wired to the fakes above, with an executable codex in ~/.local/bin.
+// A model wired to the fakes above, with an executable codex in ~/.local/bin, HOME /home/tester,
+// PATH /home/tester/bin:/usr/bin and pid 777.
 struct ModelRig {
     ModelRig();
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
@@ -125,16 +117,16 @@ struct ModelRig {
     std::shared_ptr<FakeLauncher> launcher = std::make_shared<FakeLauncher>();
     std::shared_ptr<FakeFileSystem> files = std::make_shared<FakeFileSystem>();
     std::shared_ptr<UsageModel> model;
-    int changes = 0;      // onChange calls
-    int willChanges = 0;  // will-change signals
+    int changes = 0;  // onChange calls
 
     FakeChild& child() const { return *launcher->last(); }
     // Starts the model and answers `initialize`, leaving the two read requests (11, 12) pending.
     void startReady();
     // The child sends one line; the main loop delivers it.
     void receive(const std::string& json);
-    void answerQuota(const std::string& resultJson);
-    void answerTokens(const std::string& resultJson);
+    void answerQuota(const std::string& resultJson) { answer("quota", resultJson); }
+    void answerTokens(const std::string& resultJson) { answer("tokens", resultJson); }
+    void answer(const std::string& kind, const std::string& resultJson);  // to the pending request of that kind
     void answerError(std::int64_t id, const std::string& message);
     // Id of the pending request of this kind, or -1.
     std::int64_t pendingId(const std::string& kind) const;
