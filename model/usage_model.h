@@ -60,7 +60,6 @@ public:
     bool hasProcess() const { return process_ != nullptr; }
     int processId() const;
     bool hasTimer() const { return timer_ != nullptr; }
-    bool ready() const { return ready_; }
     bool stopped() const { return stopped_; }
     std::int64_t serial() const { return serial_; }
     const std::map<std::int64_t, PendingRequest>& pending() const { return pending_; }

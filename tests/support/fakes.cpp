@@ -9,11 +9,6 @@ struct ManualTimer final : Timer {
     std::shared_ptr<std::function<void()>> tick;
 };
 
-// The I/O queue of the rig: each task runs at once, on the posting thread.
-struct InlineExecutor final : Executor {
-    void post(std::function<void()> task) override { task(); }
-};
-
 }  // namespace
 
 std::unique_ptr<Timer> ManualLoop::scheduleRepeating(std::chrono::milliseconds, std::chrono::milliseconds,

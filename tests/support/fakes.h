@@ -16,6 +16,11 @@
 
 namespace tallyvane::testing {
 
+// A queue whose tasks run at once, on the posting thread: the rig's I/O queue, a store's queue.
+struct InlineExecutor final : Executor {
+    void post(std::function<void()> task) override { task(); }
+};
+
 struct ManualClock final : Clock {
     Instant now() const override { return at; }
     void advance(std::chrono::milliseconds by) { at += by; }
