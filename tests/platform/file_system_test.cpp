@@ -54,11 +54,12 @@ TEST(FileSystem, FailuresChangeNothingAndLeaveNoTemporary) {
     for (const std::string& path : {status + "/below", status, std::string()})
         EXPECT_FALSE(files.createDirectories(path, 0700)) << path;
     ::signal(SIGXFSZ, SIG_IGN);  // the write fails: larger than this process may write
-    rlimit limit{};
-    ::getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = 1000;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    rlimit previous{};
+    ::getrlimit(RLIMIT_FSIZE, &previous);
+    const rlimit small{1000, previous.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     EXPECT_FALSE(files.replaceAtomically(status, std::string(5000, 'n'), 0600));
+    ::setrlimit(RLIMIT_FSIZE, &previous);  // the coverage counters are written at exit
     EXPECT_EQ(readFile(status), "old");
     EXPECT_EQ(root.entries(), (std::vector<std::string>{"occupied", "status.json"}));
 }
