@@ -1,14 +1,18 @@
 #pragma once
 // What the platform tests observe from outside: /proc, descriptors, children, temporary files.
-#include <sys/types.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
-#include <chrono>
-#include <condition_variable>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <functional>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <vector>
+#include <sstream>
+#include <thread>
 
 #include "platform/child_process.h"
 
@@ -17,54 +21,105 @@ namespace tallyvane::test {
 using namespace std::chrono_literals;
 
 // Polls `condition` until it holds or `limit` passes; only a hang guard, never a speed check.
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s);
+inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20s) {
+    for (const auto deadline = std::chrono::steady_clock::now() + limit; !condition(); std::this_thread::sleep_for(1ms))
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+    return true;
+}
 
-std::string readFile(const std::string& path);
-int openDescriptorCount();
-int threadCount();
-// Children of this process that have exited and not been reaped.
-std::vector<pid_t> zombieChildren();
+// "0\n1\n2\n...": shows a lost, doubled or reordered stretch.
+inline std::string counted(int lines) {
+    std::string text;
+    for (int i = 0; i < lines; ++i) text += std::to_string(i) + '\n';
+    return text;
+}
+
+inline std::string readFile(const std::string& path) {
+    std::ostringstream contents;
+    contents << std::ifstream(path, std::ios::binary).rdbuf();
+    return contents.str();
+}
+
+inline void writeFile(const std::string& path, const std::string& contents, mode_t mode) {
+    std::ofstream(path, std::ios::binary) << contents;
+    ::chmod(path.c_str(), mode);
+}
+
+inline std::vector<std::string> entries(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Both count the listing's own descriptor or thread: compare them only with themselves.
+inline int openDescriptorCount() { return static_cast<int>(entries("/proc/self/fd").size()); }
+inline int threadCount() { return static_cast<int>(entries("/proc/self/task").size()); }
+
+// The value of "Name:" in /proc/<pid>/status; "" when there is no such process.
+inline std::string statusField(pid_t pid, const std::string& name) {
+    std::istringstream status(readFile("/proc/" + std::to_string(pid) + "/status"));
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(name + ":")) return line.substr(line.find_first_not_of(" \t", name.size() + 1));
+    return {};
+}
+
 // No such process, or only its unreaped remains (orphans may be left to a pid 1 that never reaps).
-bool processGone(pid_t pid);
-// The value of "Name:" in /proc/<pid>/status, or "" when missing.
-std::string statusField(pid_t pid, const std::string& name);
-std::vector<std::string> splitAtNul(const std::string& bytes);
+inline bool processGone(pid_t pid) {
+    const std::string state = statusField(pid, "State");
+    return state.empty() || state[0] == 'Z' || state[0] == 'X';
+}
+
+// A child of this process has exited and not been reaped (left unreaped by this check too).
+inline bool anyZombieChild() {
+    siginfo_t info{};
+    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
+}
 
 class TemporaryDirectory {
 public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
-    TemporaryDirectory(const TemporaryDirectory&) = delete;
-    TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+    TemporaryDirectory() : path_(std::filesystem::temp_directory_path() / "tallyvane-platform-XXXXXX") {
+        if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp");
+    }
+    ~TemporaryDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
     const std::string& path() const { return path_; }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const;
+    std::vector<std::string> entries() const { return test::entries(path_); }
 
 private:
     std::string path_;
 };
 
-// Writes `contents` to `path` with `mode`.
-void writeFile(const std::string& path, const std::string& contents, mode_t mode);
+// What a child reports, and whether it kept the promised order: all output, then one exit.
+struct ChildRecorder {
+    mutable std::mutex mutex;
+    std::string bytes;
+    int exits = 0;
+    bool outputAfterExit = false;
 
-// Records what a child reports, checking the order promised by ChildEvents.
-class ChildRecorder : public std::enable_shared_from_this<ChildRecorder> {
-public:
-    static std::shared_ptr<ChildRecorder> create() { return std::make_shared<ChildRecorder>(); }
-    ChildEvents events();
-
-    bool waitForOutput(std::size_t size, std::chrono::milliseconds limit = 20s);
-    bool waitForExit(std::chrono::milliseconds limit = 20s);
-    std::string output() const;
-    int exitCalls() const;
-    bool outputAfterExit() const;
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string output_;
-    int exitCalls_ = 0;
-    bool outputAfterExit_ = false;
+    std::string output() const {
+        std::lock_guard lock(mutex);
+        return bytes;
+    }
+    bool exitedInOrder() const {
+        std::lock_guard lock(mutex);
+        return exits == 1 && !outputAfterExit;
+    }
 };
+
+inline ChildEvents record(const std::shared_ptr<ChildRecorder>& recorder) {
+    return {[recorder](std::string_view bytes) {
+                std::lock_guard lock(recorder->mutex);
+                recorder->outputAfterExit = recorder->outputAfterExit || recorder->exits > 0;
+                recorder->bytes.append(bytes);
+            },
+            [recorder] {
+                std::lock_guard lock(recorder->mutex);
+                ++recorder->exits;
+            }};
+}
 
 }  // namespace tallyvane::test

@@ -1,18 +1,13 @@
 // The terminal view: its layout without a terminal, then the real program on a pseudo-terminal.
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cmath>
 #include <filesystem>
 #include <regex>
-#include <sstream>
 
 #include "app/terminal/terminal_layout.h"
 #include "model/panel_texts.h"
@@ -44,8 +39,8 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
         }
         const std::string plain = std::regex_replace(all, styling, ""), joined = std::regex_replace(plain, std::regex("\n"), " ");
         const bool cut = test.width < 60;
-        EXPECT_EQ(plain.find("…") != std::string::npos, cut) << plain;
         const std::size_t bar = plain.find("█");  // each of its cells takes 3 bytes
+        EXPECT_EQ(plain.find("…") != std::string::npos, cut) << plain;
         EXPECT_EQ(plain.find('\n', bar) - bar, 40u * 3) << plain;
         EXPECT_EQ(plain.find("┃", bar) - bar, 20u * 3) << "the marker at 50 %";
         EXPECT_EQ(plain.find("░", bar) - bar, static_cast<std::size_t>(std::lround(test.used * 0.4)) * 3);
@@ -57,7 +52,7 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
 }
 
 TEST(TerminalView, DrawsInPlaceWithOrWithoutColourAndLaysOutAgainWhenNarrowed) {
-    const std::string home = std::string(TEST_HOME) + "-terminal";  // with the scripted peer as Codex
+    const std::string home = TEST_HOME "-terminal";  // with the scripted peer as Codex
     ASSERT_EQ(std::system(("rm -rf " + home + " && mkdir -p " + home + "/.local/bin && ln -s " FAKE_CODEX_PATH " " + home +
                            "/.local/bin/codex").c_str()), 0);
     struct Case { std::string variables, mode; std::vector<std::string> texts; };
@@ -67,12 +62,13 @@ TEST(TerminalView, DrawsInPlaceWithOrWithoutColourAndLaysOutAgainWhenNarrowed) {
                                               "5 décembre 2026", "123,5 M", "status.json reste tenu", "jour."}}}) {
         SCOPED_TRACE(test.variables + test.mode);
         const bool colour = test.variables.empty(), live = test.mode.empty();
-        const std::string command = "exec env -u DISPLAY -u WAYLAND_DISPLAY -u NO_COLOR TERM=xterm-256color HOME=" + home +
-                                    " " + test.variables + " " + TALLYVANE_BINARY + " " + test.mode + " 2>/dev/null";
         int master = -1;
         winsize size{50, 80, 0, 0};
         const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
-        if (pid == 0) execl("/bin/sh", "sh", "-c", command.c_str(), nullptr), _exit(127);
+        if (pid == 0)
+            execl("/bin/sh", "sh", "-c", ("exec env -u DISPLAY -u WAYLAND_DISPLAY -u NO_COLOR TERM=xterm-256color HOME=" + home +
+                                          " " + test.variables + " " TALLYVANE_BINARY " " + test.mode + " 2>/dev/null").c_str(), nullptr),
+                _exit(127);
         std::string out;
         const auto drawingStart = [&] { return out.rfind("\x1b[J") == std::string::npos ? 0 : out.rfind("\x1b[J") + 3; };
         // Reads until one drawing begun after `after` shows every text; false after 20 s of silence or at the end.

@@ -1,16 +1,8 @@
 // The history store on real SQLite files, through the faults a user's machine can throw at it.
 #include <sqlite3.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <csignal>
-#include <fstream>
-#include <memory>
 #include <set>
-
-#include <gtest/gtest.h>
 
 #include "../platform_test_support.h"
 #include "platform/sqlite/sqlite_history_store.h"
