@@ -16,11 +16,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/sni_types.h"
-#include "tests/shell/support/private_bus.h"
-#include "tests/shell/support/qt_wait.h"
-#include "tests/shell/support/sni_reader.h"
-#include "tests/shell/support/test_watcher.h"
-#include "tests/shell/support/x_server.h"
+#include "tests/desktop/support/private_bus.h"
+#include "tests/desktop/support/qt_wait.h"
+#include "tests/desktop/support/sni_reader.h"
+#include "tests/desktop/support/test_watcher.h"
+#include "tests/desktop/support/x_server.h"
 
 namespace tallyvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <QDBusMessage>
 #include <gtest/gtest.h>
 
-#include "tests/shell/support/private_bus.h"
-#include "tests/shell/support/qt_wait.h"
+#include "tests/desktop/support/private_bus.h"
+#include "tests/desktop/support/qt_wait.h"
 
 namespace tallyvane {
 namespace {

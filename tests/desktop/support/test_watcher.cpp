@@ -1,4 +1,4 @@
-#include "tests/shell/support/test_watcher.h"
+#include "tests/desktop/support/test_watcher.h"
 
 #include <QDBusMessage>
 

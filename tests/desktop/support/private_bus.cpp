@@ -1,8 +1,8 @@
-#include "tests/shell/support/private_bus.h"
+#include "tests/desktop/support/private_bus.h"
 
 #include <QStandardPaths>
 
-#include "tests/shell/support/x_server.h"
+#include "tests/desktop/support/x_server.h"
 
 namespace tallyvane::testing {
 

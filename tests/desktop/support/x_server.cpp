@@ -1,4 +1,4 @@
-#include "tests/shell/support/x_server.h"
+#include "tests/desktop/support/x_server.h"
 
 #include <signal.h>
 #include <sys/prctl.h>

@@ -20,10 +20,10 @@
 #include "platform/qt/status_notifier_item.h"
 #include "platform/url_opener.h"
 #include "platform/qt/tray_item.h"
-#include "tests/shell/support/private_bus.h"
-#include "tests/shell/support/qt_wait.h"
-#include "tests/shell/support/sni_reader.h"
-#include "tests/shell/support/test_watcher.h"
+#include "tests/desktop/support/private_bus.h"
+#include "tests/desktop/support/qt_wait.h"
+#include "tests/desktop/support/sni_reader.h"
+#include "tests/desktop/support/test_watcher.h"
 #include "tests/support/fakes.h"
 
 namespace tallyvane {

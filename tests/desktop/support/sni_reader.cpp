@@ -1,4 +1,4 @@
-#include "tests/shell/support/sni_reader.h"
+#include "tests/desktop/support/sni_reader.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

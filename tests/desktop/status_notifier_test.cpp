@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "platform/qt/tray_item.h"
-#include "tests/shell/support/private_bus.h"
-#include "tests/shell/support/qt_wait.h"
-#include "tests/shell/support/signal_recorder.h"
-#include "tests/shell/support/sni_reader.h"
-#include "tests/shell/support/test_watcher.h"
+#include "tests/desktop/support/private_bus.h"
+#include "tests/desktop/support/qt_wait.h"
+#include "tests/desktop/support/signal_recorder.h"
+#include "tests/desktop/support/sni_reader.h"
+#include "tests/desktop/support/test_watcher.h"
 
 namespace tallyvane {
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "tests/shell/support/qt_wait.h"
+#include "tests/desktop/support/qt_wait.h"
 
 namespace tallyvane {
 namespace {

@@ -14,8 +14,8 @@
 #include "model/run_flags.h"
 #include "platform/qt/dbus_notifier.h"
 #include "platform/sqlite/sqlite_history_store.h"
-#include "tests/shell/support/private_bus.h"
-#include "tests/shell/support/qt_wait.h"
+#include "tests/desktop/support/private_bus.h"
+#include "tests/desktop/support/qt_wait.h"
 #include "tests/support/fakes.h"
 
 namespace tallyvane {
