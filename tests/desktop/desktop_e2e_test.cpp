@@ -1,133 +1,59 @@
-// The real program on a virtual X server: tray item, panel, one copy per user and quitting.
-#include <fcntl.h>
+// The real program on a virtual X server and a private bus: tray item, panel, one copy per user and quitting.
 #include <signal.h>
-#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 
-#include <QDBusMessage>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalServer>
-#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "platform/qt/sni_types.h"
-#include "tests/desktop/support/private_bus.h"
-#include "tests/desktop/support/qt_wait.h"
-#include "tests/desktop/support/sni_reader.h"
-#include "tests/desktop/support/test_watcher.h"
-#include "tests/desktop/support/x_server.h"
+#include "platform/posix/instance_lock.h"
+#include "tests/desktop/support/daemons.h"
+#include "tests/desktop/support/tray_host.h"
 
-namespace tallyvane {
+namespace tallyvane::testing {
 namespace {
-
-using testing::missingProgram;
-using testing::PrivateBus;
-using testing::SniReader;
-using testing::spin;
-using testing::TestWatcher;
-using testing::waitUntil;
-using testing::XServer;
 
 const QSize screenSize(1280, 800);
 
-QString artifact(const QString& name) {
-    QDir().mkpath(QStringLiteral(SHELL_ARTIFACTS));
-    return QDir(QStringLiteral(SHELL_ARTIFACTS)).filePath(name);
-}
+struct XServer : Daemon {
+    XServer() : Daemon("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-ac"}) {}
+    QString display() const { return ":" + line(); }
+};
 
 bool alive(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return false;
-    const QByteArray stat = status.readAll();
-    const char state = stat.mid(stat.lastIndexOf(')') + 2, 1).at(0);
-    return state != 'Z' && state != 'X';
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : "";
+    return !text.isEmpty() && !QByteArray("ZX").contains(text.at(text.lastIndexOf(')') + 2));
 }
 
-// Lines of `ps` for processes still running whose arguments contain `marker`.
-QStringList runningWith(const QString& marker) {
-    QProcess ps;
-    ps.start(QStringLiteral("ps"), {QStringLiteral("-eo"), QStringLiteral("pid=,stat=,args=")});
-    ps.waitForFinished(10000);
-    QStringList found;
-    for (const QString& line : QString::fromUtf8(ps.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringList fields = line.simplified().split(u' ');
-        if (line.contains(marker) && !fields.value(1).startsWith(u'Z') && !line.contains(QLatin1String("ps -eo")))
-            found.append(line.simplified());
-    }
-    return found;
-}
+QString artifact(const QString& name) { return QStringLiteral(DESKTOP_ARTIFACTS "/") + name; }
 
 class DesktopProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const QString missing = missingProgram({QStringLiteral("Xvfb"), QStringLiteral("xdotool"),
-                                                    QStringLiteral("import"), QStringLiteral("dbus-daemon")});
-            !missing.isEmpty())
-            GTEST_SKIP() << missing.toStdString() << " is not installed";
+        for (const char* tool : {"xdotool", "import"})
+            if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
         if (!x.unavailable().isEmpty()) GTEST_SKIP() << x.unavailable().toStdString();
         if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
-        registerSniTypes();
-        QDir(home.path()).mkpath(QStringLiteral(".config"));
         QDir(home.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(runtimeDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
     void TearDown() override {
-        for (auto& process : programs) stop(*process, SIGTERM);
-        if (tray) {
-            tray->kill();
-            tray->waitForFinished(3000);
-        }
-        for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
-    }
-    QString runtimeDir() const { return QDir(home.path()).filePath(QStringLiteral("run")); }
-    QDBusConnection connection(const char* name) {
-        QDBusConnection c = bus.connect(QString::fromLatin1(name) + QString::number(names.size()));
-        names.append(c.name());
-        return c;
-    }
-    void skipAutoOpen() {
-        QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
-        QFile conf(QDir(home.path()).filePath(QStringLiteral(".config/Tallyvane/Tallyvane.conf")));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write("[General]\nhasShownCompactMaskV5=true\n");
+        for (auto& program : programs) stop(*program, SIGTERM);
     }
     QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
-    // Without a display, the program runs headless.
-    QProcess& launch(const QStringList& arguments, const QString& desktop = QStringLiteral("KDE"), bool display = true) {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment environment;
-        environment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
-        environment.insert(QStringLiteral("HOME"), home.path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QDir(home.path()).filePath(QStringLiteral(".config")));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir());
-        environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
-        if (display) environment.insert(QStringLiteral("DISPLAY"), x.display());
-        environment.insert(QStringLiteral("FAKE_CODEX_SCRIPT"), path("peer.json"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-        environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/bus"));
-        environment.insert(QStringLiteral("LANG"), QStringLiteral("fr_FR.UTF-8"));
-        process->setProcessEnvironment(environment);
-        testing::endWithThisProcess(*process);
-        process->start(QStringLiteral(TALLYVANE_BINARY), arguments);
-        EXPECT_TRUE(process->waitForStarted(5000));
-        programs.push_back(std::move(process));
-        return *programs.back();
+    // A live copy does not open its panel by itself once it has done so.
+    void skipAutoOpen() {
+        QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
+        QFile conf(path(".config/Tallyvane/Tallyvane.conf"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[General]\nhasShownCompactMaskV5=true\n") > 0);
     }
-    // Signals the program and waits for its exit; its exit code, or -1 when it had to be killed.
-    static int stop(QProcess& program, int signal) {
-        if (program.state() == QProcess::NotRunning) return program.exitCode();
-        ::kill(pid_t(program.processId()), signal);
-        if (program.waitForFinished(15000)) return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-        program.kill();
-        program.waitForFinished(3000);
-        return -1;
-    }
-    // The scripted peer as the user's codex, logging a "#launch <pid>" line at each start.
+    // The scripted peer as the user's codex, logging "#launch <pid>" at each start.
     void useFakeCodex() {
         QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
         ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
@@ -138,121 +64,137 @@ protected:
     QList<qint64> codexLaunches() const {
         QFile log(path("peer.log"));
         QList<qint64> pids;
-        if (log.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : log.readAll().split('\n'))
-                if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
+        for (const QByteArray& line : log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QList<QByteArray>())
+            if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
         return pids;
-    }
-    qint64 lockHolder() const {
-        QFile lock(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.lock")));
-        return lock.open(QIODevice::ReadOnly) ? lock.readLine().trimmed().toLongLong() : 0;
     }
     qint64 statusPid() const {
         QFile status(path("Library/Application Support/Tallyvane/status.json"));
         if (!status.open(QIODevice::ReadOnly)) return 0;
         return QJsonDocument::fromJson(status.readAll()).object().value(QStringLiteral("pid")).toInteger();
     }
-    bool ended(const QProcess& program, int limitMs) {
-        return eventually([&] { return program.state() == QProcess::NotRunning; }, limitMs);
+    // Without a display, the program runs headless.
+    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool display = true) {
+        auto& process = *programs.emplace_back(std::make_unique<QProcess>());
+        QProcessEnvironment environment;
+        for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
+                 {"PATH", qEnvironmentVariable("PATH")}, {"HOME", home.path()}, {"XDG_CONFIG_HOME", path(".config")},
+                 {"XDG_RUNTIME_DIR", path("run")}, {"XDG_CURRENT_DESKTOP", desktop}, {"LANG", "fr_FR.UTF-8"},
+                 {"FAKE_CODEX_SCRIPT", path("peer.json")}, {"DBUS_SESSION_BUS_ADDRESS", bus.address()},
+                 {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus"}, {"DISPLAY", display ? x.display() : ""}})
+            if (!value.isEmpty()) environment.insert(QString::fromLatin1(name), value);
+        process.setProcessEnvironment(environment);
+        endWithThisProcess(process);
+        process.start(QStringLiteral(TALLYVANE_BINARY), arguments);
+        EXPECT_TRUE(process.waitForStarted(5000));
+        return process;
     }
-    QRect panel() const { return x.visibleWindow(QStringLiteral("Tallyvane")); }
+    // Signals the program and waits for its exit; its exit code, or -1 when it had to be killed.
+    static int stop(QProcess& program, int signal) {
+        if (program.state() == QProcess::NotRunning) return program.exitCode();
+        ::kill(pid_t(program.processId()), signal);
+        if (program.waitForFinished(15000)) return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        program.kill();
+        program.waitForFinished(3000);
+        return -1;
+    }
+    // Runs an X client on the display to its end; its standard output.
+    QString xRun(const QString& program, const QStringList& arguments) const {
+        QProcess client;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), x.display());
+        client.setProcessEnvironment(environment);
+        client.start(program, arguments);
+        if (!client.waitForFinished(15000)) client.kill(), client.waitForFinished(3000);
+        return QString::fromUtf8(client.readAllStandardOutput());
+    }
+    // The largest viewable window named Tallyvane: the panel; null when none shows.
+    QRect panel() const {
+        static const QRegularExpression geometry(QStringLiteral("X=(-?\\d+)\nY=(-?\\d+)\nWIDTH=(\\d+)\nHEIGHT=(\\d+)"));
+        QRect largest;
+        for (const auto& m : geometry.globalMatch(xRun("xdotool", {"search", "--onlyvisible", "--name", "^Tallyvane$",
+                                                                  "getwindowgeometry", "--shell", "%@"})))
+            if (const QRect r(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+                r.width() * r.height() > largest.width() * largest.height())
+                largest = r;
+        return largest;
+    }
     bool panelShown() const { return !panel().isNull(); }
-    // Waits without spinning faster than the X tools can answer.
-    bool eventually(const std::function<bool()>& condition, int limitMs = 15000) {
-        return waitUntil(
-            [&] {
-                if (condition()) return true;
-                spin(100);
-                return false;
-            },
-            limitMs);
+    void click(QPoint at) const {
+        xRun(QStringLiteral("xdotool"), {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
+    }
+    QImage screenshot(const QString& name) const {
+        xRun(QStringLiteral("import"), {"-window", "root", artifact(name)});
+        return QImage(artifact(name));
+    }
+    // Waits without asking the X tools faster than they answer.
+    static bool eventually(const std::function<bool()>& condition, int limitMs = 15000) {
+        return waitUntil([&] { return condition() || (spin(100), false); }, limitMs);
     }
 
-    XServer x{screenSize};
+    XServer x;
     PrivateBus bus;
     QTemporaryDir home;
-    QStringList names;
     std::vector<std::unique_ptr<QProcess>> programs;
-    std::unique_ptr<QProcess> tray;
 };
 
 TEST_F(DesktopProgram, DemoPanelOpensFromTheStatusNotifierItem) {
-    TestWatcher watcher(connection("watcher"));
+    TestWatcher watcher(bus.connect(QStringLiteral("watcher")));
     ASSERT_TRUE(watcher.serving());
-    QElapsedTimer sinceLaunch;
-    sinceLaunch.start();
     QProcess& program = launch({QStringLiteral("--demo-data")});
     ASSERT_TRUE(waitUntil([&] { return !watcher.items().isEmpty(); }, 20000)) << "registers with the watcher";
-    std::cout << "[ measure  ] launch to tray item registered: " << sinceLaunch.elapsed() << " ms\n";
-    const SniReader item(connection("host"), watcher.items().front());
-    ASSERT_TRUE(waitUntil([&] { return item.text(QStringLiteral("XAyatanaLabel")) == QStringLiteral(" DÉMO GPT 62 %"); }));
+    SniReader item(bus.connect(QStringLiteral("host")), watcher.items().front());
+    ASSERT_TRUE(waitUntil([&] { return item.text("XAyatanaLabel") == QStringLiteral(" DÉMO GPT 62 %"); }));
     EXPECT_EQ(item.toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
-    // On this host the figure is drawn into the icon.
-    const SniPixmaps icon = item.icon();
-    ASSERT_FALSE(icon.isEmpty());
-    const QImage largest = sniImage(icon.back());
-    EXPECT_TRUE(largest.save(artifact(QStringLiteral("tray-icon-demo.png"))));
+    ASSERT_FALSE(item.icon().isEmpty()) << "on this host the figure is drawn into the icon";
+    EXPECT_TRUE(sniImage(item.icon().back()).save(artifact(QStringLiteral("tray-icon-demo.png"))));
 
     // The demo opens its panel by itself a second after launch; a click on the item closes it.
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     EXPECT_TRUE(item.activate(1200, 12));
     ASSERT_TRUE(eventually([&] { return !panelShown(); }));
     spin(500);
-
-    // A click on an item in a bottom bar opens the panel above it, inside the screen.
+    // A click on an item in a bottom bar opens the panel above it, right-aligned with the click.
     EXPECT_TRUE(item.activate(1200, 790));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     spin(300);
     const QRect frame = panel();
-    EXPECT_TRUE(QRect(QPoint(0, 0), screenSize).contains(frame)) << frame.x() << "," << frame.y();
-    EXPECT_EQ(frame.size(), QSize(360, 400));
-    EXPECT_EQ(frame.right() + 1, 1201) << "right-aligned with the click";
-    EXPECT_EQ(frame.bottom() + 1, 800 - 8);
-
-    const QString shot = artifact(QStringLiteral("panel-demo-sni.png"));
-    ASSERT_TRUE(x.screenshot(shot));
-    const QImage screen(shot);
-    ASSERT_FALSE(screen.isNull());
+    EXPECT_EQ(frame, QRect(1201 - 360, 800 - 8 - 400, 360, 400));
+    const QImage screen = screenshot(QStringLiteral("panel-demo-sni.png"));
     EXPECT_NE(screen.pixelColor(frame.center()), QColor(Qt::black)) << "the panel is drawn";
     EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black)) << "and nothing else";
-
+    EXPECT_FALSE(QFile::exists(path("Library/Application Support/Tallyvane/placement.json"))) << "nor written in demo";
     EXPECT_EQ(stop(program, SIGTERM), 0);
 }
 
 TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
-    if (!missingProgram({QStringLiteral("trayer")}).isEmpty()) GTEST_SKIP() << "trayer is not installed";
-    tray = std::make_unique<QProcess>();
+    if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty()) GTEST_SKIP() << "trayer is not installed";
+    QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), x.display());
-    tray->setProcessEnvironment(environment);
-    testing::endWithThisProcess(*tray);
-    tray->start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                                           QStringLiteral("right"), QStringLiteral("--widthtype"),
-                                           QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("24"),
-                                           QStringLiteral("--transparent"), QStringLiteral("false"),
-                                           QStringLiteral("--tint"), QStringLiteral("0x303030")});
-    ASSERT_TRUE(tray->waitForStarted(5000));
+    tray.setProcessEnvironment(environment);
+    endWithThisProcess(tray);
+    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                                          "24", "--transparent", "false", "--tint", "0x303030"});
+    ASSERT_TRUE(tray.waitForStarted(5000));
     spin(1000);
 
     // No watcher on the bus: the program falls back to the XEmbed tray.
-    QProcess& program = launch({QStringLiteral("--demo-data")}, QStringLiteral("GNOME"));
+    QProcess& program = launch({QStringLiteral("--demo-data")}, "GNOME");
     ASSERT_TRUE(eventually([&] { return panelShown(); })) << "opens by itself";
     const QRect icon(screenSize.width() - 24, 0, 24, 24);  // the tray's only item, top right
-    x.click(icon.center());
-    ASSERT_TRUE(eventually([&] { return !panelShown(); })) << "a click outside closes it";
+    click(icon.center());
+    ASSERT_TRUE(eventually([&] { return !panelShown(); })) << "a click on the item closes it";
     spin(600);
-
-    x.click(icon.center());
-    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "a click on the item opens it";
+    click(icon.center());
+    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "and opens it again";
     spin(300);
     const QRect frame = panel();
     EXPECT_TRUE(QRect(QPoint(0, 0), screenSize).contains(frame));
     EXPECT_GE(frame.top(), icon.bottom()) << "below the item";
     EXPECT_LE(frame.right(), icon.right());
-    const QString shot = artifact(QStringLiteral("panel-demo-xembed.png"));
-    ASSERT_TRUE(x.screenshot(shot));
     // The tray item shows 62 in teal.
-    const QImage screen(shot);
+    const QImage screen = screenshot(QStringLiteral("panel-demo-xembed.png"));
     int teal = 0;
     for (int py = icon.top(); py <= icon.bottom(); ++py)
         for (int px = icon.left(); px <= icon.right(); ++px) {
@@ -260,41 +202,39 @@ TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
             teal += std::abs(c.red() - 0x22) < 24 && std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
         }
     EXPECT_GT(teal, 20);
-
-    x.click(QPoint(200, 600));
-    EXPECT_TRUE(eventually([&] { return !panelShown(); }));
+    click(QPoint(200, 600));
+    EXPECT_TRUE(eventually([&] { return !panelShown(); })) << "a click outside closes it";
     EXPECT_EQ(stop(program, SIGTERM), 0);
 }
 
-// Two live copies in each order (desktop or not): the second steps back, a desktop one asking
-// a desktop first to open its panel; a desktop copy after a headless one takes over instead.
+// Two live copies in each order (with a display or not): the second steps back, a desktop one asking a desktop
+// first to open its panel; a desktop copy after a headless one takes over instead.
 class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<std::pair<bool, bool>> {};
 
 TEST_P(TwoCopies, NeverRunSideBySide) {
     const auto [firstDesktop, secondDesktop] = GetParam();
     skipAutoOpen();
     useFakeCodex();
-    QProcess& first = launch({}, QStringLiteral("KDE"), firstDesktop);
+    QProcess& first = launch({}, "KDE", firstDesktop);
     ASSERT_TRUE(eventually([&] { return statusPid() == first.processId() && codexLaunches().size() == 1; }));
-    QProcess& second = launch({}, QStringLiteral("KDE"), secondDesktop);
-    if (!firstDesktop && secondDesktop) {
-        EXPECT_TRUE(eventually([&] { return lockHolder() == second.processId(); }, 5000)) << "takes over within 3 s";
-        ASSERT_TRUE(ended(first, 1000));
-        EXPECT_EQ(first.exitCode(), 0);
+    QProcess& second = launch({}, "KDE", secondDesktop);
+    const bool takesOver = !firstDesktop && secondDesktop;
+    QProcess& stepsBack = takesOver ? first : second;
+    ASSERT_TRUE(eventually([&] { return stepsBack.state() == QProcess::NotRunning; }, secondDesktop ? 5000 : 2500));
+    EXPECT_EQ(stepsBack.exitCode(), 0);
+    if (takesOver) {
         EXPECT_FALSE(alive(codexLaunches().value(0))) << "the headless copy stopped its Codex";
         EXPECT_TRUE(eventually([&] { return statusPid() == second.processId(); })) << "and the desktop copy runs";
         EXPECT_EQ(codexLaunches().size(), 2);
-        EXPECT_EQ(stop(second, SIGTERM), 0);
-        return;
+    } else {
+        EXPECT_EQ(second.readAllStandardError().contains("Tallyvane tourne déjà (pid " +
+                                                         QByteArray::number(first.processId()) + ")."),
+                  !secondDesktop);
+        EXPECT_EQ(eventually([&] { return panelShown(); }, 2000), firstDesktop && secondDesktop);
+        EXPECT_EQ(codexLaunches().size(), 1) << "the second copy never launched Codex";
+        EXPECT_EQ(statusPid(), first.processId()) << "nor wrote status.json";
     }
-    ASSERT_TRUE(ended(second, secondDesktop ? 10000 : 2500));
-    EXPECT_EQ(second.exitCode(), 0);
-    const QString said = QString::fromUtf8(second.readAllStandardError());
-    EXPECT_EQ(said.contains(QStringLiteral("Tallyvane tourne déjà (pid %1).").arg(first.processId())), !secondDesktop);
-    EXPECT_EQ(eventually([&] { return panelShown(); }, 2000), firstDesktop && secondDesktop);
-    EXPECT_EQ(codexLaunches().size(), 1) << "the second copy never launched Codex";
-    EXPECT_EQ(statusPid(), first.processId()) << "nor wrote status.json";
-    EXPECT_EQ(stop(first, SIGTERM), 0);
+    EXPECT_EQ(stop(takesOver ? second : first, SIGTERM), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachOrder, TwoCopies,
@@ -303,57 +243,35 @@ INSTANTIATE_TEST_SUITE_P(EachOrder, TwoCopies,
 
 TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
     skipAutoOpen();
-    const QByteArray lockPath = QFile::encodeName(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.lock")));
-    const int lock = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + "\n";
-    ASSERT_EQ(::write(lock, pid.data(), size_t(pid.size())), pid.size());
-    QLocalServer mute;  // hears, never answers
-    ASSERT_TRUE(mute.listen(QDir(runtimeDir()).filePath(QStringLiteral("tallyvane.socket"))));
+    InstanceLock lock(path("run").toStdString());
+    ASSERT_EQ(lock.take(), InstanceLock::Take::held);
+    const int mute = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);  // hears, never answers
+    sockaddr_un address{AF_UNIX, {}};
+    lock.socketPath().copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof address) | ::listen(mute, 4), 0);
     QProcess& second = launch({});
-    ASSERT_TRUE(ended(second, 6000)) << "2 s of patience, and the start";
+    ASSERT_TRUE(second.waitForFinished(6000)) << "2 s of patience, and the start";
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(second.readAllStandardError().contains("(pid " + pid.trimmed() + ") mais ne répond pas"));
-    ::close(lock);
+    EXPECT_TRUE(second.readAllStandardError().contains(
+        "(pid " + QByteArray::number(QCoreApplication::applicationPid()) + ") mais ne répond pas"));
+    ::close(mute);
 }
 
+// Each quit signal ends the program and its Codex.
 class QuitSignal : public DesktopProgram, public ::testing::WithParamInterface<int> {};
 
 TEST_P(QuitSignal, EndsTheProgramAndItsCodexChild) {
     skipAutoOpen();
-    // A stand-in codex that only sits there; it tells us its process id. Its argument marks it
-    // apart from the stand-ins of tests running beside this one.
-    const QString marker = QStringLiteral("sleep %1").arg(80000 + QCoreApplication::applicationPid() % 10000);
-    QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
-    const QString codex = QDir(home.path()).filePath(QStringLiteral(".local/bin/codex"));
-    const QString pidFile = QDir(home.path()).filePath(QStringLiteral("codex.pid"));
-    {
-        QFile script(codex);
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\necho $$ > \"$HOME/codex.pid\"\nexec " + marker.toUtf8() + "\n");
-    }
-    QFile::setPermissions(codex, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
+    useFakeCodex();
     QProcess& program = launch({});
-    ASSERT_TRUE(eventually([&] { return QFile::exists(pidFile); }));
-    QFile pidText(pidFile);
-    ASSERT_TRUE(waitUntil([&] {
-        pidText.open(QIODevice::ReadOnly);
-        const bool ready = pidText.size() > 0;
-        pidText.close();
-        return ready;
-    }));
-    ASSERT_TRUE(pidText.open(QIODevice::ReadOnly));
-    const qint64 childPid = pidText.readAll().trimmed().toLongLong();
-    ASSERT_GT(childPid, 0);
-    ASSERT_TRUE(eventually([&] { return !runningWith(marker).isEmpty(); }));
-
+    ASSERT_TRUE(eventually([&] { return statusPid() == program.processId(); }));
+    const qint64 codex = codexLaunches().value(0);
+    ASSERT_TRUE(alive(codex));
     EXPECT_EQ(stop(program, GetParam()), 0);
-    EXPECT_TRUE(waitUntil([&] { return !alive(childPid); }, 5000));
-    EXPECT_EQ(runningWith(marker), QStringList()) << "no codex left behind";
+    EXPECT_TRUE(waitUntil([&] { return !alive(codex); }, 5000));
 }
 
 INSTANTIATE_TEST_SUITE_P(TermIntHup, QuitSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 }  // namespace
-}  // namespace tallyvane
+}  // namespace tallyvane::testing

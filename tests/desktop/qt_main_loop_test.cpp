@@ -4,105 +4,64 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <map>
 #include <thread>
-#include <vector>
 
-#include "tests/desktop/support/qt_wait.h"
+#include "tests/desktop/support/daemons.h"
 
-namespace tallyvane {
+namespace tallyvane::testing {
 namespace {
 
-using testing::spin;
-using testing::waitUntil;
-
+// Tasks posted from other threads, at once or later, run on the main thread, each thread's in its order; the
+// ones still queued when the loop goes never run.
 TEST(QtMainLoop, TasksFromManyThreadsRunOnTheMainThreadInEachThreadsOrder) {
     QtMainLoop loop;
-    constexpr int threads = 4, perThread = 500;
-    std::map<int, std::vector<int>> seen;  // main thread only
+    std::map<int, std::vector<int>> seen;  // thread 4: the delayed task, with the milliseconds it waited
     bool offMain = false;
-    std::vector<std::thread> posters;
-    for (int t = 0; t < threads; ++t)
-        posters.emplace_back([&, t] {
-            for (int i = 0; i < perThread; ++i)
-                loop.post([&, t, i] {
-                    offMain |= QThread::currentThread() != qApp->thread();
-                    seen[t].push_back(i);
-                });
-        });
-    for (auto& poster : posters) poster.join();
-    ASSERT_TRUE(waitUntil([&] {
-        int total = 0;
-        for (const auto& [t, values] : seen) total += int(values.size());
-        return total == threads * perThread;
-    }));
-    EXPECT_FALSE(offMain);
-    for (const auto& [t, values] : seen)
-        for (int i = 0; i < perThread; ++i) ASSERT_EQ(values[i], i) << "thread " << t;
-}
-
-TEST(QtMainLoop, RepeatingTimerTicksUntilInvalidated) {
-    QtMainLoop loop;
-    int ticks = 0;
-    auto timer = loop.scheduleRepeating(std::chrono::milliseconds(10), std::chrono::milliseconds(2), [&] { ++ticks; });
-    ASSERT_TRUE(waitUntil([&] { return ticks >= 3; }));
-    timer->invalidate();
-    const int atInvalidation = ticks;
-    spin(100);
-    EXPECT_EQ(ticks, atInvalidation);
-}
-
-TEST(QtMainLoop, DestroyingATimerStopsIt) {
-    QtMainLoop loop;
-    int ticks = 0;
-    auto timer = loop.scheduleRepeating(std::chrono::milliseconds(5), std::chrono::seconds(1), [&] { ++ticks; });
-    timer.reset();
-    spin(1200);
-    EXPECT_EQ(ticks, 0);
-}
-
-TEST(QtMainLoop, InvalidatingFromItsOwnTickIsSafe) {
-    QtMainLoop loop;
-    int ticks = 0;
-    std::unique_ptr<Timer> timer;
-    timer = loop.scheduleRepeating(std::chrono::milliseconds(5), std::chrono::milliseconds(0), [&] {
-        ++ticks;
-        timer->invalidate();
-    });
-    spin(100);
-    EXPECT_EQ(ticks, 1);
-}
-
-TEST(QtMainLoop, DelayedTaskFromAnotherThreadRunsLaterOnTheMainThread) {
-    QtMainLoop loop;
-    std::atomic<bool> ran = false;
-    bool onMain = false;
     QElapsedTimer clock;
     clock.start();
-    qint64 ranAfter = 0;
-    std::thread([&] {
-        loop.postDelayed(std::chrono::milliseconds(150), [&] {
-            onMain = QThread::currentThread() == qApp->thread();
-            ranAfter = clock.elapsed();
-            ran = true;
+    std::vector<std::thread> posters;
+    for (int t = 0; t < 4; ++t)
+        posters.emplace_back([&, t] {
+            for (int i = 0; i < 500; ++i)
+                loop.post([&, t, i] { offMain |= QThread::currentThread() != qApp->thread(), seen[t].push_back(i); });
         });
-    }).join();
-    ASSERT_TRUE(waitUntil([&] { return ran.load(); }));
-    EXPECT_TRUE(onMain);
-    EXPECT_GE(ranAfter, 140);
-}
-
-TEST(QtMainLoop, TasksStillQueuedWhenTheLoopGoesAreDropped) {
-    bool ran = false;
+    posters.emplace_back([&] { loop.postDelayed(std::chrono::milliseconds(150), [&] { seen[4] = {int(clock.elapsed())}; }); });
+    for (auto& poster : posters) poster.join();
+    ASSERT_TRUE(waitUntil([&] { return seen.size() == 5 && seen[3].size() == 500; }));
+    EXPECT_FALSE(offMain);
+    for (int t = 0; t < 4; ++t)
+        for (int i = 0; i < 500; ++i) ASSERT_EQ(seen[t][i], i) << "thread " << t;
+    EXPECT_GE(seen[4].front(), 140);
     {
-        QtMainLoop loop;
-        loop.post([&] { ran = true; });
-        loop.postDelayed(std::chrono::milliseconds(1), [&] { ran = true; });
+        QtMainLoop gone;
+        gone.post([&] { offMain = true; });
+        gone.postDelayed(std::chrono::milliseconds(1), [&] { offMain = true; });
     }
     spin(50);
-    EXPECT_FALSE(ran);
+    EXPECT_FALSE(offMain);
+}
+
+// A repeating timer ticks until it is invalidated or destroyed, also from within its own tick.
+TEST(QtMainLoop, RepeatingTimersStopWhenInvalidatedOrDestroyed) {
+    QtMainLoop loop;
+    int ticks[3] = {};
+    std::unique_ptr<Timer> timers[3];
+    timers[0] = loop.scheduleRepeating(std::chrono::milliseconds(10), std::chrono::milliseconds(2), [&] { ++ticks[0]; });
+    timers[1] = loop.scheduleRepeating(std::chrono::milliseconds(5), std::chrono::seconds(1), [&] { ++ticks[1]; });
+    timers[2] = loop.scheduleRepeating(std::chrono::milliseconds(5), std::chrono::milliseconds(0), [&] {
+        ++ticks[2];
+        timers[2]->invalidate();
+    });
+    timers[1].reset();
+    ASSERT_TRUE(waitUntil([&] { return ticks[0] >= 3; }));
+    timers[0]->invalidate();
+    const int atInvalidation = ticks[0];
+    spin(1200);
+    EXPECT_EQ(ticks[0], atInvalidation);
+    EXPECT_EQ(ticks[1], 0);
+    EXPECT_EQ(ticks[2], 1);
 }
 
 }  // namespace
-}  // namespace tallyvane
+}  // namespace tallyvane::testing
