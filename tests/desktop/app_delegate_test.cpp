@@ -1,0 +1,318 @@
+// The desktop delegate on a hand-driven model and a private bus (standing in for the session and the system bus):
+// the tray item as a host sees it, the panel its clicks toggle, Codex opened, waking up, and quota alerts shown by
+// a stand-in notification service, with the history in a real SQLite file.
+#include "app/desktop/app_delegate.h"
+
+#include <QApplication>
+#include <QDBusVirtualObject>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <future>
+
+#include "app/desktop/quota_panel.h"
+#include "app/desktop/tray_icon_art.h"
+#include "app/history/history_recorder.h"
+#include "model/open_codex.h"
+#include "model/run_flags.h"
+#include "platform/qt/dbus_notifier.h"
+#include "platform/qt/single_instance.h"
+#include "platform/qt/status_notifier_item.h"
+#include "platform/qt/tray_item.h"
+#include "platform/sqlite/sqlite_history_store.h"
+#include "tests/desktop/support/daemons.h"
+#include "tests/desktop/support/tray_host.h"
+#include "tests/support/fakes.h"
+
+namespace tallyvane::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string quotaAt(double used, std::int64_t reset = 1'796'600'000) {
+    return R"({"rateLimits":{"primary":{"usedPercent":)" + std::to_string(used) +
+           R"(,"windowDurationMins":300,"resetsAt":)" + std::to_string(reset) + "}}}";
+}
+
+// What the protocol puts on the wire for an icon: ARGB32 pixels in network byte order.
+QByteArray wire(const QImage& image) {
+    QByteArray bytes;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x)
+            for (int shift : {24, 16, 8, 0}) bytes.append(char(argb.pixel(x, y) >> shift));
+    return bytes;
+}
+
+// Answers Notify with a new id and remembers what it was asked to show.
+class NotificationService final : public QDBusVirtualObject {
+public:
+    std::vector<std::tuple<uint, QString, QString>> shown;  // the id it replaces, summary, body
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() != QStringLiteral("Notify")) return false;
+        const QList<QVariant> a = message.arguments();
+        shown.emplace_back(a.value(1).toUInt(), a.value(3).toString(), a.value(4).toString());
+        connection.send(message.createReply(QVariant::fromValue(uint(shown.size()))));
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+};
+
+class Delegate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
+        QSettings("Tallyvane", "Tallyvane").setValue(AppDelegate::autoOpenKey, true);
+        server.registerVirtualObject("/org/freedesktop/Notifications", &notifications);
+        server.registerService("org.freedesktop.Notifications");
+    }
+    void TearDown() override {
+        delegate.reset();
+        for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
+        setDemo(false);
+    }
+    QDBusConnection connect(const char* name) {
+        names.append(QString::fromLatin1(name) + QString::number(names.size()));
+        return bus.connect(names.back());
+    }
+    // A fresh run of the desktop shell in the same folder (instance lock, history file).
+    bool launch(bool history = false, UserSettings settings = {}) {
+        delegate.reset();
+        rig = std::make_unique<ModelRig>();
+        handshaken = false;
+        auto store = std::make_shared<SqliteHistoryStore>(folder.filePath("history.sqlite3").toStdString(),
+                                                          [](const std::string&) {});
+        delegate = std::make_unique<AppDelegate>(DesktopServices{
+            rig->model, rig->files, opener, "/home/tester", connect("session"), connect("system"), folder.path(),
+            history ? HistoryRecorder::create(rig->model, rig->loop, store, std::make_shared<InlineExecutor>()) : nullptr,
+            std::make_shared<DbusNotifier>(connect("notifier")), settings});
+        return delegate->launch();
+    }
+    // Codex answers the handshake, or a minute later a refresh: the quota, then the tokens. No read pending after.
+    void answer(double used, std::int64_t reset = 1'796'600'000) {
+        if (std::exchange(handshaken, true)) rig->clock->advance(60s), rig->model->refresh();
+        else rig->receive(R"({"id":1,"result":{}})");
+        rig->answerQuota(quotaAt(used, reset));
+        rig->answerTokens("{}");
+    }
+    int quotaReads() const {
+        const auto lines = rig->child().writtenLines();
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [](const std::string& line) { return line.find("rateLimits/read") != line.npos; }));
+    }
+    std::unique_ptr<SniReader> host() {
+        return std::make_unique<SniReader>(connect("host"), delegate->tray()->statusNotifier().serviceName());
+    }
+    QuotaPanel* panel() const { return delegate->panel(); }
+
+    PrivateBus bus;
+    QStringList names;
+    QDBusConnection server = connect("server");
+    NotificationService notifications;
+    QTemporaryDir folder;
+    std::unique_ptr<ModelRig> rig;
+    bool handshaken = false;
+    std::shared_ptr<RecordingOpener> opener = std::make_shared<RecordingOpener>();
+    std::unique_ptr<AppDelegate> delegate;
+};
+
+// Every property a host reads, and one signal per change: none when only the tokens fail.
+TEST_F(Delegate, TrayFollowsTheModelAsAHostSeesIt) {
+    TestWatcher watcher(connect("watcher"));
+    ASSERT_TRUE(launch());
+    const auto item = host();
+    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 1; }));
+    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT …");
+    EXPECT_EQ(item->text("XAyatanaLabelGuide"), " GPT 100 % !");
+    EXPECT_EQ(item->text("Id"), "Tallyvane");
+    EXPECT_EQ(item->text("Category"), "ApplicationStatus");
+    EXPECT_EQ(item->text("Status"), "Active");
+    EXPECT_FALSE(item->property("ItemIsMenu").toBool());
+    EXPECT_EQ(item->toolTip().text, "") << "no tooltip before the first change";
+    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(std::nullopt, false, true).value(1)));
+
+    rig->receive(R"({"id":1,"result":{}})");
+    spin(200);
+    item->heard.clear();
+    rig->answerQuota(quotaAt(62));
+    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT 62 %");
+    EXPECT_EQ(item->toolTip().title, "Tallyvane");
+    EXPECT_EQ(item->toolTip().text, "Quota Codex consommé · Actualisation toutes les 30 secondes");
+    // This host is not known to draw the label: the figure is in the icon.
+    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(62, false, true).value(1)));
+    rig->answerError(rig->pendingId("tokens"), "ignored by the tray");
+    rig->model->refresh();
+    rig->answerError(rig->pendingId("quota"), "Codex a refusé la lecture");
+    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT 62 % !");
+    EXPECT_EQ(item->toolTip().text, "Quota Codex consommé · " + QString::fromStdString(rig->model->error().value_or("")));
+    EXPECT_EQ(item->text("Status"), "NeedsAttention");
+    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(62, true, true).value(1)));
+    spin(200);
+    EXPECT_EQ(item->heard, QStringList({"XAyatanaNewLabel", "NewToolTip", "NewIcon", "XAyatanaNewLabel", "NewToolTip",
+                                        "NewStatus", "NewIcon"}));
+}
+
+TEST_F(Delegate, ActivateTogglesThePanelAndRecordsWhereItWent) {
+    ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 800, 800)) << "offscreen's screen";
+    ASSERT_TRUE(launch());
+    answer(62);
+    const int reads = quotaReads();
+    const auto item = host();
+    EXPECT_TRUE(item->activate(790, 5));
+    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
+    EXPECT_EQ(panel()->geometry(), QRect(791 - 360, 6 + 8, 360, 400)) << "8 below the click";
+    EXPECT_EQ(quotaReads(), reads + 1) << "opening asks for fresh data";
+    const auto writes = rig->files->writes;
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes.back().first, "/home/tester/Library/Application Support/Tallyvane/placement.json");
+    EXPECT_EQ(nlohmann::json::parse(writes.back().second),
+              nlohmann::json({{"panel", "{{431, 386}, {360, 400}}"}, {"screenVisible", "{{0, 0}, {800, 800}}"},
+                              {"contained", true}, {"material", "NSVisualEffectView.popover"}}));
+    EXPECT_TRUE(item->activate(790, 5));
+    ASSERT_TRUE(waitUntil([&] { return !panel()->isVisible(); }));
+    EXPECT_EQ(quotaReads(), reads + 1) << "closing does not refresh";
+    EXPECT_EQ(rig->files->writes, writes);
+    // Reopened from a bottom bar: above the anchor; then closed with Escape.
+    EXPECT_TRUE(item->activate(300, 790));
+    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
+    EXPECT_EQ(panel()->geometry(), QRect(8, 800 - 8 - 400, 360, 400));
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(panel(), &escape);
+    EXPECT_FALSE(panel()->isVisible());
+}
+
+// Only the press that closed the panel is ignored: its own Activate, which the host sends after it. Anything
+// else asked a moment after a close opens the panel again.
+TEST_F(Delegate, OnlyTheClosingPressIsIgnored) {
+    ASSERT_TRUE(launch());
+    const auto item = host();
+    enum Close { pressOnTray, escape, activate };
+    const struct { const char* name; Close close; int thenMs; bool secondCopy, opens; } table[] = {
+        {"the closing press's own Activate", pressOnTray, 250, false, false},
+        {"Activate after Escape", escape, 50, false, true},
+        {"Activate after an Activate closed it", activate, 50, false, true},
+        {"a second copy after Escape", escape, 50, true, true}};
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(item->activate(790, 5));
+        ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
+        QMouseEvent press(QEvent::MouseButtonPress, panel()->mapFromGlobal(QPointF(790, 5)), QPointF(790, 5),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        if (c.close == activate) EXPECT_TRUE(item->activate(790, 5));
+        else QApplication::sendEvent(panel(), c.close == escape ? static_cast<QEvent*>(&key) : &press);
+        ASSERT_TRUE(waitUntil([&] { return !panel()->isVisible(); }));
+        spin(c.thenMs);
+        if (c.secondCopy) {  // on a thread of its own, as this loop has to answer it
+            auto second = std::async(std::launch::async, [dir = folder.path().toStdString()] { return SingleInstance(dir).claim(); });
+            EXPECT_TRUE(waitUntil([&] { return second.wait_for(0s) == std::future_status::ready; }));
+            EXPECT_EQ(second.get(), SingleInstance::Claim::opened);
+        } else {
+            EXPECT_TRUE(item->activate(790, 5));
+        }
+        spin(300);
+        EXPECT_EQ(panel()->isVisible(), c.opens);
+        panel()->hide();
+    }
+}
+
+TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
+    QSettings("Tallyvane", "Tallyvane").remove(AppDelegate::autoOpenKey);
+    for (bool first : {true, false}) {
+        ASSERT_TRUE(launch());
+        EXPECT_FALSE(panel()->isVisible());
+        EXPECT_EQ(waitUntil([&] { return panel()->isVisible(); }, first ? 5000 : 1500), first);
+    }
+}
+
+TEST_F(Delegate, WakingUpRefreshesFallingAsleepDoesNot) {
+    QDBusConnection logind = connect("logind");
+    ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+    ASSERT_TRUE(launch());
+    answer(62);
+    for (bool sleeping : {true, false}) {
+        const int reads = quotaReads();
+        auto signal = QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                                 "PrepareForSleep");
+        logind.send(signal << sleeping);
+        EXPECT_EQ(waitUntil([&] { return quotaReads() == reads + 1; }, sleeping ? 300 : 10000), !sleeping);
+    }
+}
+
+TEST_F(Delegate, OuvrirCodexOpensTheFirstBundleCarryingTheExecutableElseTheDocumentation) {
+    ASSERT_TRUE(launch());
+    const std::pair<std::vector<std::string>, const char*> table[] = {
+        {{"/home/tester/Applications/Codex.app/Contents/Resources/codex",
+          "/Applications/ChatGPT.app/Contents/Resources/codex-cli/bin/codex"}, "/Applications/ChatGPT.app"},
+        {{"/home/tester/Applications/ChatGPT.app/Contents/Resources/codex-cli/CodexCLI.app/Contents/MacOS/codex"},
+         "/home/tester/Applications/ChatGPT.app"},
+        // Command-line installs outside bundles do not count, nor does a bundle with the executable elsewhere.
+        {{"/usr/local/bin/codex", "/home/tester/.local/bin/codex", "/Applications/Codex.app/codex"}, codexDocumentationUrl}};
+    for (const auto& [executables, opened] : table) {
+        rig->files->executables = executables;
+        panel()->findChild<QPushButton*>("openCodexButton")->click();
+        EXPECT_EQ(opener->opened.back(), opened);
+    }
+}
+
+// The item registers with a watcher that starts later, learns which program hosts it, and follows it going.
+TEST_F(Delegate, TrayFollowsTheWatcherComingAndGoing) {
+    ASSERT_TRUE(launch());
+    const TrayItem& tray = *delegate->tray();
+    EXPECT_FALSE(tray.usesStatusNotifier());
+    {
+        TestWatcher watcher(connect("watcher"));
+        ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
+        EXPECT_TRUE(tray.usesStatusNotifier());
+        EXPECT_EQ(tray.statusNotifier().hostProgram(), QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label";
+    }
+    EXPECT_TRUE(waitUntil([&] { return !tray.usesStatusNotifier(); }));
+    for (const char* host : {"gnome-shell", "ayatana-indicator-application-service", "indicator-application-service"})
+        EXPECT_TRUE(hostDrawsLabel(host));
+    for (const char* host : {"kded6", "plasmashell", "xfce4-panel", "waybar", "gnome-shell-x", ""})
+        EXPECT_FALSE(hostDrawsLabel(host));
+}
+
+// Each kind of alert once per period of the window, even across restarts; a click on one opens the panel; none
+// when the settings file turns them off.
+TEST_F(Delegate, AlertsComeOncePerPeriodEvenAcrossRestartsAndAClickOpensThePanel) {
+    auto& shown = notifications.shown;
+    const std::int64_t reset = 1'796'010'000;
+    ASSERT_TRUE(launch(true));
+    answer(95, reset);
+    ASSERT_TRUE(waitUntil([&] { return shown.size() == 1; }));
+    answer(100, reset + 10);  // the reset drifts a little: still the same period
+    ASSERT_TRUE(waitUntil([&] { return shown.size() == 2; }));
+    answer(100, reset);
+    ASSERT_TRUE(launch(true));  // a restart remembers what was shown in this period
+    answer(100, reset);
+    answer(10, reset + 5 * 3600);
+    ASSERT_TRUE(waitUntil([&] { return shown.size() >= 3; }));
+    spin(200);
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(std::get<1>(shown[0]), "Quota 5 heures : 95 % utilisés");
+    EXPECT_TRUE(std::get<2>(shown[0]).startsWith("Réinitialisation : "));
+    EXPECT_EQ(std::get<1>(shown[1]), "Quota 5 heures épuisé");
+    EXPECT_EQ(std::get<0>(shown[1]), 1u) << "the 100 % alert takes the place of the 90 % one";
+    EXPECT_EQ(shown[2], std::tuple(0u, QString("Quota 5 heures réinitialisé"), QString("10 % utilisés.")));
+    auto click = QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                            "ActionInvoked");
+    server.send(click << 3u << QStringLiteral("default"));
+    EXPECT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
+
+    const std::string settings = folder.filePath("Tallyvane.conf").toStdString();
+    std::ofstream(settings) << "[General]\nalerts=false\n";
+    ASSERT_TRUE(launch(true, readUserSettings(settings)));
+    answer(100, reset + 10 * 3600);
+    spin(300);
+    EXPECT_EQ(shown.size(), 3u);
+}
+
+}  // namespace
+}  // namespace tallyvane::testing
