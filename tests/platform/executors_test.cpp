@@ -56,16 +56,10 @@ TEST(EventLoop, DelayedTasksRunInDeadlineOrderNeverEarlyAndBetweenAFloodOfPosts)
     std::vector<std::string> ran;
     std::map<std::string, SteadyClock::duration> at;
     for (const auto delay : {120ms, 40ms, 0ms})
-        loop.postDelayed(delay, [&, name = std::to_string(delay.count()) + "ms"] {
-            ran.push_back(name);
-            at[name] = SteadyClock::now() - start;
-        });
+        loop.postDelayed(delay, [&, name = std::to_string(delay.count()) + "ms"] { ran.push_back(name), at[name] = SteadyClock::now() - start; });
     std::this_thread::sleep_for(1ms);  // the 0 ms task is due before the first post runs
     for (int i = 0; i < 50; ++i)
-        loop.post([&, i] {
-            ran.push_back(std::to_string(i));
-            std::this_thread::sleep_for(1ms);
-        });
+        loop.post([&, i] { ran.push_back(std::to_string(i)), std::this_thread::sleep_for(1ms); });
     ASSERT_TRUE(loop.runUntil([&] { return ran.size() == 53; }, 20s));
     const auto position = [&](const std::string& name) { return std::find(ran.begin(), ran.end(), name) - ran.begin(); };
     EXPECT_LT(position("0ms"), position("49"));  // the flood was sliced for it
@@ -86,10 +80,7 @@ TEST(EventLoop, RepeatingTimersTickNeverEarlyShareWakeupsWithinToleranceAndStopW
     });
     // The first two wait, within their tolerance, to share the third's wakeup at 130 ms, where the
     // first, in deadline order, destroys the second before it is run.
-    auto tolerant = loop->scheduleRepeating(100ms, 60ms, [&] {
-        tick(100);
-        cancelled.reset();
-    });
+    auto tolerant = loop->scheduleRepeating(100ms, 60ms, [&] { tick(100), cancelled.reset(); });
     cancelled = loop->scheduleRepeating(120ms, 60ms, [&] { tick(120); });
     auto strict = loop->scheduleRepeating(130ms, 0ms, [&] { tick(130); });
     loop->runUntil([] { return false; }, 300ms);
@@ -109,10 +100,7 @@ TEST(EventLoop, RunEndsWithTheQuitSignalThatArrivedOrZeroAfterQuitFromAnotherThr
         EXPECT_EQ(loop.run(), signal);
     }
     EventLoop loop;
-    std::thread quitter([&] {
-        std::this_thread::sleep_for(50ms);
-        loop.quit();
-    });
+    std::thread quitter([&] { std::this_thread::sleep_for(50ms), loop.quit(); });
     EXPECT_EQ(loop.run(), 0);
     quitter.join();
     ::kill(::getpid(), SIGTERM);  // runUntil leaves it for run()
@@ -120,35 +108,24 @@ TEST(EventLoop, RunEndsWithTheQuitSignalThatArrivedOrZeroAfterQuitFromAnotherThr
     EXPECT_EQ(loop.run(), SIGTERM);
 }
 
-TEST(SerialQueue, DestructionLetsTheRunningTaskFinishAndDropsTheRest) {
-    auto queue = std::make_unique<SerialQueue>();
+// Destroyed from outside, it lets the running task finish and drops the rest; it may also be destroyed by its own task.
+TEST(SerialQueue, DestructionLetsTheRunningTaskFinishDropsTheRestAndMayComeFromItsOwnTask) {
+    auto queue = std::make_shared<SerialQueue>();
     std::atomic<bool> dropped{false}, finished{false};
     std::atomic<int> laterRuns{0};
-    std::promise<void> started;
-    queue->post([&] {
-        started.set_value();
-        finished = eventually([&] { return dropped.load(); });  // still running while the rest is dropped
-    });
+    std::promise<void> started, destroyed;
+    queue->post([&] { started.set_value(), finished = eventually([&] { return dropped.load(); }); });  // running while the rest is dropped
     {
         const std::shared_ptr<void> dropSignal(nullptr, [&](void*) { dropped = true; });
         for (int i = 0; i < 10; ++i) queue->post([&, dropSignal] { ++laterRuns; });
     }
     started.get_future().wait();
     queue.reset();
-    EXPECT_TRUE(finished);
-    EXPECT_EQ(laterRuns, 0);
-}
-
-TEST(SerialQueue, CanBeDestroyedByItsOwnTask) {
-    auto queue = std::make_shared<SerialQueue>();
+    EXPECT_TRUE(finished && laterRuns == 0);
+    queue = std::make_shared<SerialQueue>();
     const std::weak_ptr<SerialQueue> watcher = queue;
-    std::promise<void> destroyed;
-    SerialQueue* raw = queue.get();
-    // The task holds the last reference: the destructor runs on the worker thread itself.
-    raw->post([&destroyed, last = std::move(queue)]() mutable {
-        last.reset();
-        destroyed.set_value();
-    });
+    SerialQueue* raw = queue.get();  // the task holds the last reference: the destructor runs on the worker thread itself
+    raw->post([&destroyed, last = std::move(queue)]() mutable { last.reset(), destroyed.set_value(); });
     EXPECT_EQ(destroyed.get_future().wait_for(20s), std::future_status::ready);
     EXPECT_TRUE(watcher.expired());
 }
