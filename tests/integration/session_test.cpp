@@ -82,7 +82,8 @@ struct LiveRig {
         for (const auto& item : fs::directory_iterator("/proc", error)) {
             const std::string name = item.path().filename();
             std::string stat, entry;
-            if (name.find_first_not_of("0123456789") != std::string::npos || !std::getline(std::ifstream(item.path() / "stat"), stat)) continue;
+            if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::getline(std::ifstream(item.path() / "stat"), stat);
             if (stat.rfind(')') == std::string::npos || stat.compare(stat.rfind(')'), 4, ") Z ") == 0) continue;  // gone, or a zombie
             for (std::ifstream environment(item.path() / "environ"); std::getline(environment, entry, '\0');)
                 if (entry == marker) found.push_back(static_cast<pid_t>(std::stol(name)));
@@ -105,8 +106,8 @@ constexpr bool memoryIsMeasurable = true;
 
 // A "VmRSS:"-like field of this process, in KiB.
 long statusKiB(const std::string& field) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
+    std::string line;
+    for (std::ifstream status("/proc/self/status"); std::getline(status, line);)
         if (line.starts_with(field)) return std::stol(line.substr(field.size()));
     return 0;
 }
@@ -118,8 +119,7 @@ TEST(LiveSession, CyclesAcrossACrashAndKeepsStatusFilePrivate) {
     LiveRig rig(json::parse(R"({"atStart": [{"notify": "configWarning", "params": {"summary": "no bubblewrap"}}],
         "afterInitialized": [{"notify": "remoteControl/status/changed", "params": {"status": "disabled"}}],
         "account/usage/read": ["default", {"exit": 3}]})"));
-    fs::create_directory(rig.home + "/Library");
-    fs::permissions(rig.home + "/Library", fs::perms(0755));
+    ::mkdir((rig.home + "/Library").c_str(), 0755);
     const auto cycled = [&] { return rig.model->tokenUpdated() && !rig.model->refreshing() && rig.model->pending().empty(); };
     rig.model->start();
     ASSERT_TRUE(rig.runUntil(cycled));
@@ -144,8 +144,7 @@ TEST(LiveSession, CyclesAcrossACrashAndKeepsStatusFilePrivate) {
 
 TEST(LiveSession, PeersThatFailEndAsALostConnectionAndAreReplaced) {
     const struct { const char *script, *textBefore, *receivedFirst; } table[] = {
-        {R"({"initialize": {"error": {"code": -32600, "message": "Unauthorized"}}})", "Reconnecte ton compte ChatGPT dans Codex.",
-         " 1:initialize |"},
+        {R"({"initialize": {"error": {"message": "Unauthorized"}}})", "Reconnecte ton compte ChatGPT dans Codex.", " 1:initialize |"},
         {R"({"initialize": [{"closeStdin": true}, "default", {"sleepMs": 200}]})", "Connexion Codex indisponible.", " 1:initialize |"},
         {R"({"initialize": ["default", {"exit": 0}]})", lost.c_str(), ""},
     };
@@ -165,9 +164,7 @@ TEST(ChildLifetime, EveryWayOfEndingLeavesNoProcess) {
     // Asleep in its answer, it reads nothing, not even the end of its input: only SIGKILL ends it.
     const std::string stubborn = R"({"grandchild": true, "ignoreSigterm": true, "account/usage/read": [{"sleepMs": 60000}]})";
     const struct { std::string script, end; std::vector<std::string> errors; } table[] = {
-        {R"({"grandchild": true})", "stop", {}},
-        {stubborn, "stop", {}},
-        {stubborn, "late", {late, lost}},
+        {R"({"grandchild": true})", "stop", {}}, {stubborn, "stop", {}}, {stubborn, "late", {late, lost}},
         {R"({"grandchild": true, "account/usage/read": [[{"sleepMs": 300}, "default", {"exit": 0}]]})", "model gone", {}},
     };
     for (const auto& row : table) {
@@ -210,8 +207,8 @@ TEST(RealCodex, SignedOutAsksToReconnectAndLeavesNoProcessBehind) {
     if (!fs::exists(codex)) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
     LiveRig rig(nullptr, codex);
     rig.model->start();
-    const auto answered = [&] { return rig.model->error() && rig.model->tokenError() && !rig.model->refreshing(); };
-    ASSERT_TRUE(rig.runUntil(answered, 60s)) << rig.model->error().value_or("-") << " / " << rig.model->tokenError().value_or("-");
+    ASSERT_TRUE(rig.runUntil([&] { return rig.model->error() && rig.model->tokenError() && !rig.model->refreshing(); }, 60s))
+        << rig.model->error().value_or("-") << " / " << rig.model->tokenError().value_or("-");
     EXPECT_EQ(*rig.model->error() + " / " + *rig.model->tokenError() + " / " + std::to_string(rig.model->windows().size()),
               "Reconnecte ton compte ChatGPT dans Codex. / Reconnecte ton compte ChatGPT dans Codex. / 0");
     EXPECT_FALSE(rig.survivors().empty());  // the node launcher and, on older Node, the native binary as its child
