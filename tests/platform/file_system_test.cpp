@@ -30,8 +30,7 @@ TEST_P(FileSystemUnderUmask, NewDirectoriesAndReplacedFilesGetExactlyTheirModeAn
     for (const auto& [path, contents, mode] : std::initializer_list<std::tuple<std::string, std::string, mode_t>>{
              {status, "{\"running\": true}", 0600}, {"status.json", "", 0600}, {status, "shared", 0644}}) {
         ASSERT_TRUE(files.replaceAtomically(path, contents, mode));
-        EXPECT_EQ(readFile(status), contents);
-        EXPECT_EQ(modeOf(status), mode);
+        EXPECT_EQ(std::pair(readFile(status), modeOf(status)), std::pair(contents, mode));
         ::chmod(status.c_str(), 0666);  // the next version narrows a wider file
     }
     EXPECT_EQ(entries(support), (std::vector<std::string>{"shared", "status.json"}));
