@@ -7,10 +7,7 @@ namespace tallyvane {
 namespace {
 
 TEST(PanelFrame, RightAlignedUnderTheAnchorInsideTheVisibleFrameLessItsMargin) {
-    struct Case {
-        Rect visible, anchor, expected;
-    };
-    const Case cases[] = {
+    const struct { Rect visible, anchor, expected; } cases[] = {
         // Anchors on the top edge of three screens, from one end to the other.
         {{0, 40, 1366, 700}, {0, 740, 70, 24}, {8, 332, 360, 400}},
         {{0, 40, 1366, 700}, {683, 740, 70, 24}, {393, 332, 360, 400}},

@@ -1,37 +1,27 @@
 // A scripted stand-in for `codex app-server`: newline-delimited JSON-RPC on standard input and output, with
 // the real peer's habits (no "jsonrpc" member, error answers with the id last, "emittedAtMs" on notifications).
-//
 // FAKE_CODEX_SCRIPT names a JSON file whose members are all optional:
-//   "log": path                    every line received is appended, after a "#launch <pid>" line per start
-//   "ignoreSigterm": bool          SIGTERM is ignored: only SIGKILL ends the fake
-//   "grandchild": bool             a sleeping child in the same process group, like the npm launcher's
-//   "atStart", "afterInitialized": steps     before anything is read, and when "initialized" arrives
-//   "initialize": answer           default: the real peer's result
-//   "account/rateLimits/read", "account/usage/read": [answer, ...]
-//                                  the n-th request gets the n-th answer, the last one repeats; default: realistic results
+//   "log": path   every line received is appended, after a "#launch <pid>" line per start
+//   "ignoreSigterm": bool (only SIGKILL ends it)   "grandchild": bool (a sleeping child in its group, like npm's launcher)
+//   "atStart", "afterInitialized": steps   before anything is read, and when "initialized" arrives
+//   "initialize": answer   "account/rateLimits/read", "account/usage/read": [answer, ...] (the n-th request gets the
+//                          n-th answer, the last one repeats); by default, realistic results
 // An answer is one step, a list of steps, "silent", or "default" (the realistic result). Steps:
-//   {"result": value}   {"error": {"code": c, "message": m}}   {"notify": method, "params": value}
-//   {"raw": text}                  text and a line feed, as they are
-//   {"flood": bytes, "line": text} copies of text and a line feed on standard output, about `bytes` in all
-//   {"floodUnterminated": bytes}   that many "x" without a line feed
-//   {"floodStderr": bytes}         log lines on standard error
-//   {"sleepMs": n}   {"closeStdin": true} (later writes of the client fail)   {"exit": status}
+//   {"result": value}  {"error": {"code": c, "message": m}}  {"notify": method, "params": value}  {"raw": text}
+//   {"flood": bytes, "line": text} (copies of text and a line feed)  {"floodUnterminated": bytes} (that many "x")
+//   {"floodStderr": bytes} (log lines)  {"sleepMs": n}  {"closeStdin": true} (later client writes fail)  {"exit": status}
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <string>
-#include <string_view>
-#include <thread>
-
 #include <nlohmann/json.hpp>
+#include <thread>
 
 namespace {
 
@@ -113,17 +103,12 @@ public:
 
     // Like the npm launcher, which mirrors the native binary's exit: no grandchild outlives it.
     [[noreturn]] void exit(int status) {
-        if (grandchild_ > 0) {
-            ::kill(grandchild_, SIGKILL);
-            ::waitpid(grandchild_, nullptr, 0);
-        }
+        if (grandchild_ > 0) ::kill(grandchild_, SIGKILL), ::waitpid(grandchild_, nullptr, 0);
         ::_exit(status);
     }
 
 private:
-    void log(const std::string& line) {
-        if (logFd_ >= 0) writeAll(logFd_, line + "\n");
-    }
+    void log(const std::string& line) { if (logFd_ >= 0) writeAll(logFd_, line + "\n"); }
 
     // Members come out in key order: "error" before "id", "id" before "result", as the real peer sends them.
     void send(const Json& message) { writeAll(STDOUT_FILENO, message.dump() + "\n"); }
@@ -170,11 +155,8 @@ int main() {
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) peer.exit(0);  // end of input, or input closed by the script
             pending.append(buffer, static_cast<std::size_t>(got));
-            for (auto lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n')) {
-                const std::string line = pending.substr(0, lf);
-                pending.erase(0, lf + 1);
-                peer.receive(line);
-            }
+            for (auto lf = pending.find('\n'); lf != std::string::npos; lf = pending.find('\n'))
+                peer.receive(pending.substr(0, lf)), pending.erase(0, lf + 1);
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fake_codex: %s\n", e.what());

@@ -22,15 +22,12 @@ const std::string handshake = " 1:initialize initialized 11:account/rateLimits/r
 // What the user reads, by a short name; "none" for no text.
 std::string nameOf(const std::string& text) {
     static const std::map<std::string, std::string> names = {
-        {"Le service tarde à répondre. Dernières données conservées.", "late"},
-        {"Connexion interrompue. Nouvel essai automatique.", "lost"},
+        {"Le service tarde à répondre. Dernières données conservées.", "late"}, {"", "none"},
+        {"Connexion interrompue. Nouvel essai automatique.", "lost"}, {"Connexion Codex indisponible.", "writeFailed"},
         {"Données temporairement indisponibles. Nouvel essai automatique.", "unavailable"},
-        {"Reconnecte ton compte ChatGPT dans Codex.", "signIn"},
-        {"Connexion Codex indisponible.", "writeFailed"},
+        {"Reconnecte ton compte ChatGPT dans Codex.", "signIn"}, {"Aucun quota communiqué pour ce compte.", "noQuota"},
         {"Codex est introuvable. Installe Codex, connecte ton compte ChatGPT, puis actualise.", "notFound"},
-        {"Impossible de démarrer la connexion Codex.", "refused"},
-        {"Aucun quota communiqué pour ce compte.", "noQuota"},
-        {"", "none"}};
+        {"Impossible de démarrer la connexion Codex.", "refused"}};
     return names.contains(text) ? names.at(text) : text;
 }
 
@@ -60,9 +57,8 @@ void run(ModelRig& rig, const std::vector<std::string>& steps) {
         else if (step == "demo") setDemo(true);
         else if (step == "fire") rig.loop->fireTimers();
         else if (step == "finish") rig.model->finishStopping(std::chrono::milliseconds(10));
-        else if (step == "start") rig.model->start();
-        else if (step == "refresh") rig.model->refresh();
-        else if (step == "stop") rig.model->stop();
+        else if (step == "start" || step == "refresh" || step == "stop")
+            step == "start" ? rig.model->start() : step == "refresh" ? rig.model->refresh() : rig.model->stop();
         else ADD_FAILURE() << "unknown step " << step;
         rig.loop->drain();
     }
@@ -82,14 +78,9 @@ std::string sent(const ModelRig& rig) {
     return all;
 }
 
-struct Scenario {
-    const char* name;
-    std::vector<std::string> steps;
-    std::string sent;
-    // Each new value of `error`, `tokenError` if any, the signals the children got and the writes of status.json.
-    std::string outcome;
-    const char* status = nullptr;  // members the last status.json holds (texts by name), null for those it lacks
-};
+// `outcome`: each new value of `error`, `tokenError` if any, the signals the children got and the writes of status.json;
+// `status`: members the last status.json holds (texts by name), null for those it lacks.
+struct Scenario { const char* name; std::vector<std::string> steps; std::string sent, outcome; const char* status = nullptr; };
 
 TEST(UsageModel, Scenarios) {
     const std::string relaunched = handshake + " | 1:initialize initialized 13:account/rateLimits/read 14:account/usage/read";
@@ -159,9 +150,8 @@ TEST(UsageModel, Scenarios) {
         run(rig, row.steps);
         EXPECT_EQ(sent(rig), row.sent);
         if (rig.model->tokenError()) outcome += "tokens:" + nameOf(*rig.model->tokenError()) + " ";
-        int terminates = 0, kills = 0;
-        for (const auto& child : rig.launcher->children) terminates += child->terminateCount, kills += child->killCount;
-        outcome += std::string(terminates ? "TERM " : "") + (kills ? "KILL " : "");
+        for (const auto& child : rig.launcher->children)
+            outcome += std::string(child->terminateCount ? "TERM " : "") + (child->killCount ? "KILL " : "");
         EXPECT_EQ(outcome + std::to_string(rig.files->writes.size()) + " writes", row.outcome);
         if (!row.status) continue;
         const Json status = Json::parse(rig.files->writes.back().second), expected = Json::parse(row.status);
@@ -189,9 +179,9 @@ TEST(UsageModel, TokenCounts) {
         ModelRig rig;
         run(rig, {"start", "init", "tokens", "refresh", std::string(R"({"id":13,"result":)") + answer + "}"});  // nothing lingers
         const auto number = [](const std::optional<std::int64_t>& n) { return n ? std::to_string(*n) : "-"; };
-        const UsageModel& m = *rig.model;
-        std::string text = m.lastTokenDay().value_or("-") + " " + number(m.lastTokens()) + " " + number(m.lifetime()) + " /";
-        for (const DailyTokens& d : m.dailyTokens()) text += " " + d.day + ":" + std::to_string(d.tokens);
+        std::string text = rig.model->lastTokenDay().value_or("-") + " " + number(rig.model->lastTokens()) + " " +
+                           number(rig.model->lifetime()) + " /";
+        for (const DailyTokens& d : rig.model->dailyTokens()) text += " " + d.day + ":" + std::to_string(d.tokens);
         EXPECT_EQ(text, published);
     }
 }

@@ -8,10 +8,7 @@
 namespace tallyvane::test {
 namespace {
 
-mode_t modeOf(const std::string& path) {
-    struct stat info {};
-    return ::lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
+mode_t modeOf(const std::string& path) { return static_cast<mode_t>(std::filesystem::symlink_status(path).permissions()); }
 
 // Under umasks that would weaken, strengthen or leave alone the requested modes.
 class FileSystemUnderUmask : public ::testing::TestWithParam<mode_t> {};
@@ -21,20 +18,19 @@ TEST_P(FileSystemUnderUmask, NewDirectoriesAndReplacedFilesGetExactlyTheirModeAn
     TemporaryDirectory root;
     PosixFileSystem files;
     const std::string support = root.file("Library/Application Support/Tallyvane"), status = support + "/status.json";
-    ASSERT_EQ(::chmod(root.path().c_str(), 0751), 0);
+    ASSERT_EQ(::chmod(root.path.c_str(), 0751), 0);
     ASSERT_TRUE(files.createDirectories(support, 0700));
     ASSERT_EQ(::chmod(support.c_str(), 0750), 0);
     ASSERT_TRUE(files.createDirectories(support + "/shared//open/", 0755));
     for (const auto& [path, mode] : std::initializer_list<std::pair<std::string, mode_t>>{
-             {root.path(), 0751}, {root.file("Library"), 0700}, {root.file("Library/Application Support"), 0700},
+             {root.path, 0751}, {root.file("Library"), 0700}, {root.file("Library/Application Support"), 0700},
              {support, 0750}, {support + "/shared", 0755}, {support + "/shared/open", 0755}})
         EXPECT_EQ(modeOf(path), mode) << path;
     std::filesystem::current_path(support);  // the second version names it from here
     for (const auto& [path, contents, mode] : std::initializer_list<std::tuple<std::string, std::string, mode_t>>{
              {status, "{\"running\": true}", 0600}, {"status.json", "", 0600}, {status, "shared", 0644}}) {
         ASSERT_TRUE(files.replaceAtomically(path, contents, mode));
-        EXPECT_EQ(readFile(status), contents);
-        EXPECT_EQ(modeOf(status), mode);
+        EXPECT_EQ(std::pair(readFile(status), modeOf(status)), std::pair(contents, mode));
         ::chmod(status.c_str(), 0666);  // the next version narrows a wider file
     }
     EXPECT_EQ(entries(support), (std::vector<std::string>{"shared", "status.json"}));
@@ -61,7 +57,7 @@ TEST(FileSystem, FailuresChangeNothingAndLeaveNoTemporary) {
     EXPECT_FALSE(files.replaceAtomically(status, std::string(5000, 'n'), 0600));
     ::setrlimit(RLIMIT_FSIZE, &previous);  // the coverage counters are written at exit
     EXPECT_EQ(readFile(status), "old");
-    EXPECT_EQ(root.entries(), (std::vector<std::string>{"occupied", "status.json"}));
+    EXPECT_EQ(entries(root.path), (std::vector<std::string>{"occupied", "status.json"}));
 }
 
 TEST(FileSystem, OnlyRegularFilesWithAnExecuteBitAreExecutable) {

@@ -6,15 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <mutex>
 #include <sstream>
 #include <thread>
-
-#include "platform/child_process.h"
 
 namespace tallyvane::test {
 
@@ -65,61 +61,13 @@ inline std::string statusField(pid_t pid, const std::string& name) {
 }
 
 // No such process, or only its unreaped remains (orphans may be left to a pid 1 that never reaps).
-inline bool processGone(pid_t pid) {
-    const std::string state = statusField(pid, "State");
-    return state.empty() || state[0] == 'Z' || state[0] == 'X';
-}
+inline bool processGone(pid_t pid) { return std::string("ZX").find(statusField(pid, "State").substr(0, 1)) != std::string::npos; }
 
-// A child of this process has exited and not been reaped (left unreaped by this check too).
-inline bool anyZombieChild() {
-    siginfo_t info{};
-    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
-}
-
-class TemporaryDirectory {
-public:
-    TemporaryDirectory() : path_(std::filesystem::temp_directory_path() / "tallyvane-platform-XXXXXX") {
-        if (::mkdtemp(path_.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    }
-    ~TemporaryDirectory() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const { return test::entries(path_); }
-
-private:
-    std::string path_;
+struct TemporaryDirectory {
+    TemporaryDirectory() { if (::mkdtemp(path.data()) == nullptr) throw std::runtime_error("mkdtemp"); }
+    ~TemporaryDirectory() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    std::string file(const std::string& name) const { return path + "/" + name; }
+    std::string path = (std::filesystem::temp_directory_path() / "tallyvane-platform-XXXXXX").string();
 };
-
-// What a child reports, and whether it kept the promised order: all output, then one exit.
-struct ChildRecorder {
-    mutable std::mutex mutex;
-    std::string bytes;
-    int exits = 0;
-    bool outputAfterExit = false;
-
-    std::string output() const {
-        std::lock_guard lock(mutex);
-        return bytes;
-    }
-    bool exitedInOrder() const {
-        std::lock_guard lock(mutex);
-        return exits == 1 && !outputAfterExit;
-    }
-};
-
-inline ChildEvents record(const std::shared_ptr<ChildRecorder>& recorder) {
-    return {[recorder](std::string_view bytes) {
-                std::lock_guard lock(recorder->mutex);
-                recorder->outputAfterExit = recorder->outputAfterExit || recorder->exits > 0;
-                recorder->bytes.append(bytes);
-            },
-            [recorder] {
-                std::lock_guard lock(recorder->mutex);
-                ++recorder->exits;
-            }};
-}
 
 }  // namespace tallyvane::test

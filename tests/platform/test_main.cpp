@@ -1,8 +1,6 @@
 // Like the program's entry: quit signals blocked before any thread exists. Run as
 // `platform_tests --burst N`, it is instead a child that leaves N bytes in an enlarged pipe and exits.
 #include <fcntl.h>
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "platform/posix/event_loop.h"
 #include "platform_test_support.h"

@@ -27,19 +27,26 @@ struct ManualClock final : Clock {
     Instant at = Instant{} + std::chrono::seconds(1'796'000'000);  // 2026-11-30T00:53:20Z
 };
 
-// Runs nothing by itself: the test calls drain() and fireTimers().
+// Runs nothing by itself: the test calls drain() and fireTimers(); delayed tasks are only kept.
 class ManualLoop final : public MainLoop {
 public:
     void post(std::function<void()> task) override { queue_.push_back(std::move(task)); }
     std::unique_ptr<Timer> scheduleRepeating(std::chrono::milliseconds interval, std::chrono::milliseconds tolerance,
                                              std::function<void()> tick) override;
-    void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) override {
-        delayed.emplace_back(delay, std::move(task));
-    }
+    void postDelayed(std::chrono::milliseconds delay, std::function<void()> task) override { delayed.emplace_back(delay, std::move(task)); }
     // Runs posted tasks, and the ones they post, until the queue is empty.
-    void drain();
+    void drain() {
+        while (!queue_.empty()) {
+            auto task = std::move(queue_.front());
+            queue_.pop_front();
+            task();
+        }
+    }
     // Fires every live repeating timer once.
-    void fireTimers();
+    void fireTimers() {
+        for (const auto& tick : std::vector(ticks_))  // a copy: the tick may invalidate its own timer
+            if (auto run = *tick) run();
+    }
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> delayed;
 
 private:
@@ -50,11 +57,7 @@ private:
 struct FakeChild final : ChildProcess {
     FakeChild(LaunchRequest request, ChildEvents events) : request(std::move(request)), events(std::move(events)) {}
     int pid() const override { return 4242; }
-    bool write(std::string_view bytes) override {
-        if (failWrites || exited || inputClosed) return false;
-        written.append(bytes);
-        return true;
-    }
+    bool write(std::string_view bytes) override { return !failWrites && !exited && !inputClosed && (written.append(bytes), true); }
     void closeInput() override { inputClosed = true; }
     void stopOutput() override { outputStopped = true; }
     void terminate() override { ++terminateCount; }
@@ -63,10 +66,8 @@ struct FakeChild final : ChildProcess {
     bool hasExited() const override { return exited; }
 
     // The child writes bytes to its standard output, respectively exits (through the real event path).
-    void print(std::string_view bytes) {
-        if (!outputStopped) events.output(bytes);
-    }
-    void exit() { exited = true; events.exited(); }
+    void print(std::string_view bytes) { if (!outputStopped) events.output(bytes); }
+    void exit() { exited = true, events.exited(); }
     // Lines the model wrote, without their line feeds.
     std::vector<std::string> writtenLines() const {
         std::vector<std::string> lines;
@@ -84,8 +85,7 @@ struct FakeChild final : ChildProcess {
 
 struct FakeLauncher final : ChildLauncher {
     std::shared_ptr<ChildProcess> launch(const LaunchRequest& request, ChildEvents events) override {
-        if (refuse) return nullptr;
-        return children.emplace_back(std::make_shared<FakeChild>(request, std::move(events)));
+        return refuse ? nullptr : children.emplace_back(std::make_shared<FakeChild>(request, std::move(events)));
     }
     std::shared_ptr<FakeChild> last() const { return children.empty() ? nullptr : children.back(); }
     bool refuse = false;
@@ -94,13 +94,10 @@ struct FakeLauncher final : ChildLauncher {
 
 // Says every listed path is executable; remembers writes in memory.
 struct FakeFileSystem final : FileSystem {
-    bool isExecutable(const std::string& path) const override {
-        return std::find(executables.begin(), executables.end(), path) != executables.end();
-    }
+    bool isExecutable(const std::string& path) const override { return std::ranges::find(executables, path) != executables.end(); }
     bool createDirectories(const std::string&, mode_t) override { return true; }
     bool replaceAtomically(const std::string& path, std::string_view bytes, mode_t) override {
-        writes.emplace_back(path, std::string(bytes));
-        return true;
+        return writes.emplace_back(path, std::string(bytes)), true;
     }
     std::vector<std::string> executables;
     std::vector<std::pair<std::string, std::string>> writes;  // path, contents
@@ -122,19 +119,25 @@ struct ModelRig {
     std::shared_ptr<FakeLauncher> launcher = std::make_shared<FakeLauncher>();
     std::shared_ptr<FakeFileSystem> files = std::make_shared<FakeFileSystem>();
     std::shared_ptr<UsageModel> model;
-    int changes = 0;  // onChange calls
 
     FakeChild& child() const { return *launcher->last(); }
     // Starts the model and answers `initialize`, leaving the two read requests (11, 12) pending.
-    void startReady();
+    void startReady() { model->start(), receive(R"({"id":1,"result":{}})"); }
     // The child sends one line; the main loop delivers it.
-    void receive(const std::string& json);
+    void receive(const std::string& json) { child().print(json + "\n"), loop->drain(); }
     void answerQuota(const std::string& resultJson) { answer("quota", resultJson); }
     void answerTokens(const std::string& resultJson) { answer("tokens", resultJson); }
-    void answer(const std::string& kind, const std::string& resultJson);  // to the pending request of that kind
-    void answerError(std::int64_t id, const std::string& message);
+    void answer(const std::string& kind, const std::string& resultJson) {  // to the pending request of that kind
+        receive(R"({"id":)" + std::to_string(pendingId(kind)) + R"(,"result":)" + resultJson + "}");
+    }
+    void answerError(std::int64_t id, const std::string& message) {
+        receive(R"({"error":{"code":-32600,"message":")" + message + R"("},"id":)" + std::to_string(id) + "}");
+    }
     // Id of the pending request of this kind, or -1.
-    std::int64_t pendingId(const std::string& kind) const;
+    std::int64_t pendingId(const std::string& kind) const {
+        for (const auto& [id, request] : model->pending()) if (request.kind == kind) return id;
+        return -1;
+    }
 };
 
 }  // namespace tallyvane::testing
