@@ -39,10 +39,10 @@ std::string quotaAt(double used, std::int64_t reset = 1'796'600'000) {
            R"(,"windowDurationMins":300,"resetsAt":)" + std::to_string(reset) + "}}}";
 }
 
-// What the protocol puts on the wire for an icon: ARGB32 pixels in network byte order.
-QByteArray wire(const QImage& image) {
+// What the protocol puts on the wire for the tray's second icon size: ARGB32 pixels in network byte order.
+QByteArray wire(std::optional<double> highest, bool error) {
     QByteArray bytes;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const QImage argb = trayIcons(highest, error, true).value(1).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < argb.height(); ++y)
         for (int x = 0; x < argb.width(); ++x)
             for (int shift : {24, 16, 8, 0}) bytes.append(char(argb.pixel(x, y) >> shift));
@@ -102,11 +102,7 @@ protected:
     }
     int quotaReads() const {
         const auto lines = rig->child().writtenLines();
-        return int(std::count_if(lines.begin(), lines.end(),
-                                 [](const std::string& line) { return line.find("rateLimits/read") != line.npos; }));
-    }
-    std::unique_ptr<SniReader> host() {
-        return std::make_unique<SniReader>(connect("host"), delegate->tray()->statusNotifier().serviceName());
+        return int(std::count_if(lines.begin(), lines.end(), [](auto& line) { return line.find("rateLimits/read") != line.npos; }));
     }
     QuotaPanel* panel() const { return delegate->panel(); }
 
@@ -121,99 +117,93 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-// Every property a host reads, and one signal per change: none when only the tokens fail.
-TEST_F(Delegate, TrayFollowsTheModelAsAHostSeesIt) {
-    TestWatcher watcher(connect("watcher"));
+// The item registers with a watcher that starts later, learns which program hosts it and follows it going. A host
+// reads every property, and hears one signal per change: none when only the tokens fail.
+TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
     ASSERT_TRUE(launch());
-    const auto item = host();
-    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 1; }));
-    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT …");
-    EXPECT_EQ(item->text("XAyatanaLabelGuide"), " GPT 100 % !");
-    EXPECT_EQ(item->text("Id"), "Tallyvane");
-    EXPECT_EQ(item->text("Category"), "ApplicationStatus");
-    EXPECT_EQ(item->text("Status"), "Active");
-    EXPECT_FALSE(item->property("ItemIsMenu").toBool());
-    EXPECT_EQ(item->toolTip().text, "") << "no tooltip before the first change";
-    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(std::nullopt, false, true).value(1)));
-
-    rig->receive(R"({"id":1,"result":{}})");
-    spin(200);
-    item->heard.clear();
-    rig->answerQuota(quotaAt(62));
-    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT 62 %");
-    EXPECT_EQ(item->toolTip().title, "Tallyvane");
-    EXPECT_EQ(item->toolTip().text, "Quota Codex consommé · Actualisation toutes les 30 secondes");
-    // This host is not known to draw the label: the figure is in the icon.
-    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(62, false, true).value(1)));
-    rig->answerError(rig->pendingId("tokens"), "ignored by the tray");
-    rig->model->refresh();
-    rig->answerError(rig->pendingId("quota"), "Codex a refusé la lecture");
-    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT 62 % !");
-    EXPECT_EQ(item->toolTip().text, "Quota Codex consommé · " + QString::fromStdString(rig->model->error().value_or("")));
-    EXPECT_EQ(item->text("Status"), "NeedsAttention");
-    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(62, true, true).value(1)));
-    spin(200);
-    EXPECT_EQ(item->heard, QStringList({"XAyatanaNewLabel", "NewToolTip", "NewIcon", "XAyatanaNewLabel", "NewToolTip",
-                                        "NewStatus", "NewIcon"}));
+    const TrayItem& tray = *delegate->tray();
+    EXPECT_FALSE(tray.usesStatusNotifier());
+    {
+        TestWatcher watcher(connect("watcher"));
+        ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
+        EXPECT_TRUE(tray.usesStatusNotifier());
+        EXPECT_EQ(tray.statusNotifier().hostProgram(), QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label: the figure is in the icon";
+        SniReader item(connect("host"), tray.statusNotifier().serviceName());
+        EXPECT_EQ(item.text("XAyatanaLabelGuide") + item.text("Id") + item.text("Category"),
+                  " GPT 100 % !TallyvaneApplicationStatus");
+        EXPECT_FALSE(item.property("ItemIsMenu").toBool());
+        const auto shows = [&](const char* label, const QString& tip, const char* status, std::optional<double> highest) {
+            EXPECT_EQ(item.text("XAyatanaLabel"), label);
+            EXPECT_EQ(item.toolTip().text, tip);
+            EXPECT_EQ(item.toolTip().title, tip.isEmpty() ? "" : "Tallyvane");
+            EXPECT_EQ(item.text("Status"), status);
+            EXPECT_EQ(item.icon().value(1).argb, wire(highest, status == std::string("NeedsAttention")));
+        };
+        shows(" GPT …", "", "Active", std::nullopt);  // no tooltip before the first change
+        rig->receive(R"({"id":1,"result":{}})");
+        spin(200);
+        item.heard.clear();
+        rig->answerQuota(quotaAt(62));
+        shows(" GPT 62 %", "Quota Codex consommé · Actualisation toutes les 30 secondes", "Active", 62);
+        rig->answerError(rig->pendingId("tokens"), "ignored by the tray");
+        rig->model->refresh();
+        rig->answerError(rig->pendingId("quota"), "Codex a refusé la lecture");
+        shows(" GPT 62 % !", "Quota Codex consommé · " + QString::fromStdString(rig->model->error().value_or("")),
+              "NeedsAttention", 62);
+        spin(200);
+        EXPECT_EQ(item.heard, QStringList({"XAyatanaNewLabel", "NewToolTip", "NewIcon", "XAyatanaNewLabel",
+                                           "NewToolTip", "NewStatus", "NewIcon"}));
+    }
+    EXPECT_TRUE(waitUntil([&] { return !tray.usesStatusNotifier(); }));
+    for (const char* host : {"gnome-shell", "ayatana-indicator-application-service", "indicator-application-service"})
+        EXPECT_TRUE(hostDrawsLabel(host));
+    for (const char* host : {"kded6", "plasmashell", "xfce4-panel", "waybar", "gnome-shell-x", ""})
+        EXPECT_FALSE(hostDrawsLabel(host));
 }
 
-TEST_F(Delegate, ActivateTogglesThePanelAndRecordsWhereItWent) {
+// A click opens the panel beside it (8 away, above a bottom bar), asks for fresh data and records where it went.
+// Only the press that closed the panel is ignored: its own Activate, which the host sends after it. Anything else
+// asked a moment after a close opens the panel again.
+TEST_F(Delegate, ClicksToggleThePanelAndOnlyTheClosingPressIsIgnored) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 800, 800)) << "offscreen's screen";
     ASSERT_TRUE(launch());
     answer(62);
-    const int reads = quotaReads();
-    const auto item = host();
-    EXPECT_TRUE(item->activate(790, 5));
-    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-    EXPECT_EQ(panel()->geometry(), QRect(791 - 360, 6 + 8, 360, 400)) << "8 below the click";
-    EXPECT_EQ(quotaReads(), reads + 1) << "opening asks for fresh data";
-    const auto writes = rig->files->writes;
-    ASSERT_FALSE(writes.empty());
-    EXPECT_EQ(writes.back().first, "/home/tester/Library/Application Support/Tallyvane/placement.json");
-    EXPECT_EQ(nlohmann::json::parse(writes.back().second),
-              nlohmann::json({{"panel", "{{431, 386}, {360, 400}}"}, {"screenVisible", "{{0, 0}, {800, 800}}"},
-                              {"contained", true}, {"material", "NSVisualEffectView.popover"}}));
-    EXPECT_TRUE(item->activate(790, 5));
-    ASSERT_TRUE(waitUntil([&] { return !panel()->isVisible(); }));
-    EXPECT_EQ(quotaReads(), reads + 1) << "closing does not refresh";
-    EXPECT_EQ(rig->files->writes, writes);
-    // Reopened from a bottom bar: above the anchor; then closed with Escape.
-    EXPECT_TRUE(item->activate(300, 790));
-    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-    EXPECT_EQ(panel()->geometry(), QRect(8, 800 - 8 - 400, 360, 400));
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(panel(), &escape);
-    EXPECT_FALSE(panel()->isVisible());
-}
-
-// Only the press that closed the panel is ignored: its own Activate, which the host sends after it. Anything
-// else asked a moment after a close opens the panel again.
-TEST_F(Delegate, OnlyTheClosingPressIsIgnored) {
-    ASSERT_TRUE(launch());
-    const auto item = host();
+    SniReader item(connect("host"), delegate->tray()->statusNotifier().serviceName());
     enum Close { pressOnTray, escape, activate };
-    const struct { const char* name; Close close; int thenMs; bool secondCopy, opens; } table[] = {
-        {"the closing press's own Activate", pressOnTray, 250, false, false},
-        {"Activate after Escape", escape, 50, false, true},
-        {"Activate after an Activate closed it", activate, 50, false, true},
-        {"a second copy after Escape", escape, 50, true, true}};
+    const struct { const char* name; QPoint at; QRect frame; const char* record; Close close; int thenMs; bool secondCopy, opens; } table[] = {
+        {"the closing press's own Activate", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", pressOnTray, 250, false, false},
+        {"Activate after Escape, bottom bar", {300, 790}, {8, 392, 360, 400}, "{{8, 8}, {360, 400}}", escape, 50, false, true},
+        {"Activate after an Activate closed it", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", activate, 50, false, true},
+        {"a second copy after Escape", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", escape, 50, true, true}};
     for (const auto& c : table) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(item->activate(790, 5));
+        if (rig->pendingId("quota") >= 0) rig->answerQuota(quotaAt(62));  // the last opening's read
+        const int reads = quotaReads();
+        ASSERT_TRUE(item.activate(c.at.x(), c.at.y()));
         ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-        QMouseEvent press(QEvent::MouseButtonPress, panel()->mapFromGlobal(QPointF(790, 5)), QPointF(790, 5),
+        EXPECT_EQ(panel()->geometry(), c.frame);
+        EXPECT_EQ(quotaReads(), reads + 1) << "opening asks for fresh data";
+        const auto writes = rig->files->writes;
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes.back().first, "/home/tester/Library/Application Support/Tallyvane/placement.json");
+        EXPECT_EQ(nlohmann::json::parse(writes.back().second),
+                  nlohmann::json({{"panel", c.record}, {"screenVisible", "{{0, 0}, {800, 800}}"}, {"contained", true},
+                                  {"material", "NSVisualEffectView.popover"}}));
+        QMouseEvent press(QEvent::MouseButtonPress, panel()->mapFromGlobal(QPointF(c.at)), QPointF(c.at),
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        if (c.close == activate) EXPECT_TRUE(item->activate(790, 5));
+        if (c.close == activate) EXPECT_TRUE(item.activate(c.at.x(), c.at.y()));
         else QApplication::sendEvent(panel(), c.close == escape ? static_cast<QEvent*>(&key) : &press);
         ASSERT_TRUE(waitUntil([&] { return !panel()->isVisible(); }));
+        EXPECT_EQ(std::pair(quotaReads(), rig->files->writes), std::pair(reads + 1, writes)) << "closing does neither";
         spin(c.thenMs);
         if (c.secondCopy) {  // on a thread of its own, as this loop has to answer it
             auto second = std::async(std::launch::async, [dir = folder.path().toStdString()] { return SingleInstance(dir).claim(); });
             EXPECT_TRUE(waitUntil([&] { return second.wait_for(0s) == std::future_status::ready; }));
             EXPECT_EQ(second.get(), SingleInstance::Claim::opened);
         } else {
-            EXPECT_TRUE(item->activate(790, 5));
+            EXPECT_TRUE(item.activate(c.at.x(), c.at.y()));
         }
         spin(300);
         EXPECT_EQ(panel()->isVisible(), c.opens);
@@ -237,13 +227,14 @@ TEST_F(Delegate, WakingUpRefreshesFallingAsleepDoesNot) {
     answer(62);
     for (bool sleeping : {true, false}) {
         const int reads = quotaReads();
-        auto signal = QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                                 "PrepareForSleep");
-        logind.send(signal << sleeping);
+        logind.send(QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                               "PrepareForSleep") << sleeping);
         EXPECT_EQ(waitUntil([&] { return quotaReads() == reads + 1; }, sleeping ? 300 : 10000), !sleeping);
     }
 }
 
+// The first bundle carrying the executable, else the documentation: command-line installs outside bundles do not
+// count, nor does a bundle with the executable elsewhere.
 TEST_F(Delegate, OuvrirCodexOpensTheFirstBundleCarryingTheExecutableElseTheDocumentation) {
     ASSERT_TRUE(launch());
     const std::pair<std::vector<std::string>, const char*> table[] = {
@@ -251,32 +242,12 @@ TEST_F(Delegate, OuvrirCodexOpensTheFirstBundleCarryingTheExecutableElseTheDocum
           "/Applications/ChatGPT.app/Contents/Resources/codex-cli/bin/codex"}, "/Applications/ChatGPT.app"},
         {{"/home/tester/Applications/ChatGPT.app/Contents/Resources/codex-cli/CodexCLI.app/Contents/MacOS/codex"},
          "/home/tester/Applications/ChatGPT.app"},
-        // Command-line installs outside bundles do not count, nor does a bundle with the executable elsewhere.
         {{"/usr/local/bin/codex", "/home/tester/.local/bin/codex", "/Applications/Codex.app/codex"}, codexDocumentationUrl}};
     for (const auto& [executables, opened] : table) {
         rig->files->executables = executables;
         panel()->findChild<QPushButton*>("openCodexButton")->click();
         EXPECT_EQ(opener->opened.back(), opened);
     }
-}
-
-// The item registers with a watcher that starts later, learns which program hosts it, and follows it going.
-TEST_F(Delegate, TrayFollowsTheWatcherComingAndGoing) {
-    ASSERT_TRUE(launch());
-    const TrayItem& tray = *delegate->tray();
-    EXPECT_FALSE(tray.usesStatusNotifier());
-    {
-        TestWatcher watcher(connect("watcher"));
-        ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
-        EXPECT_TRUE(tray.usesStatusNotifier());
-        EXPECT_EQ(tray.statusNotifier().hostProgram(), QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-        EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label";
-    }
-    EXPECT_TRUE(waitUntil([&] { return !tray.usesStatusNotifier(); }));
-    for (const char* host : {"gnome-shell", "ayatana-indicator-application-service", "indicator-application-service"})
-        EXPECT_TRUE(hostDrawsLabel(host));
-    for (const char* host : {"kded6", "plasmashell", "xfce4-panel", "waybar", "gnome-shell-x", ""})
-        EXPECT_FALSE(hostDrawsLabel(host));
 }
 
 // Each kind of alert once per period of the window, even across restarts; a click on one opens the panel; none
@@ -301,11 +272,9 @@ TEST_F(Delegate, AlertsComeOncePerPeriodEvenAcrossRestartsAndAClickOpensThePanel
     EXPECT_EQ(std::get<1>(shown[1]), "Quota 5 heures épuisé");
     EXPECT_EQ(std::get<0>(shown[1]), 1u) << "the 100 % alert takes the place of the 90 % one";
     EXPECT_EQ(shown[2], std::tuple(0u, QString("Quota 5 heures réinitialisé"), QString("10 % utilisés.")));
-    auto click = QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                                            "ActionInvoked");
-    server.send(click << 3u << QStringLiteral("default"));
+    server.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                           "ActionInvoked") << 3u << QStringLiteral("default"));
     EXPECT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-
     const std::string settings = folder.filePath("Tallyvane.conf").toStdString();
     std::ofstream(settings) << "[General]\nalerts=false\n";
     ASSERT_TRUE(launch(true, readUserSettings(settings)));

@@ -18,8 +18,6 @@
 namespace tallyvane::testing {
 namespace {
 
-const QSize screenSize(1280, 800);
-
 struct XServer : Daemon {
     XServer() : Daemon("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-ac"}) {}
     QString display() const { return ":" + line(); }
@@ -35,6 +33,7 @@ QString artifact(const QString& name) { return QStringLiteral(DESKTOP_ARTIFACTS 
 
 class DesktopProgram : public ::testing::Test {
 protected:
+    // A live copy opens its panel by itself only once: these runs are past that (the demo always does).
     void SetUp() override {
         for (const char* tool : {"xdotool", "import"})
             if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
@@ -42,37 +41,14 @@ protected:
         if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
         QDir(home.path()).mkpath(QStringLiteral("run"));
         QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
+        QFile conf(path(".config/Tallyvane/Tallyvane.conf"));
+        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[General]\nhasShownCompactMaskV5=true\n") > 0);
     }
     void TearDown() override {
         for (auto& program : programs) stop(*program, SIGTERM);
     }
     QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
-    // A live copy does not open its panel by itself once it has done so.
-    void skipAutoOpen() {
-        QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
-        QFile conf(path(".config/Tallyvane/Tallyvane.conf"));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[General]\nhasShownCompactMaskV5=true\n") > 0);
-    }
-    // The scripted peer as the user's codex, logging "#launch <pid>" at each start.
-    void useFakeCodex() {
-        QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
-        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
-        QFile script(path("peer.json"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(QJsonDocument(QJsonObject{{QStringLiteral("log"), path("peer.log")}}).toJson());
-    }
-    QList<qint64> codexLaunches() const {
-        QFile log(path("peer.log"));
-        QList<qint64> pids;
-        for (const QByteArray& line : log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QList<QByteArray>())
-            if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
-        return pids;
-    }
-    qint64 statusPid() const {
-        QFile status(path("Library/Application Support/Tallyvane/status.json"));
-        if (!status.open(QIODevice::ReadOnly)) return 0;
-        return QJsonDocument::fromJson(status.readAll()).object().value(QStringLiteral("pid")).toInteger();
-    }
     // Without a display, the program runs headless.
     QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool display = true) {
         auto& process = *programs.emplace_back(std::make_unique<QProcess>());
@@ -94,8 +70,7 @@ protected:
         if (program.state() == QProcess::NotRunning) return program.exitCode();
         ::kill(pid_t(program.processId()), signal);
         if (program.waitForFinished(15000)) return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-        program.kill();
-        program.waitForFinished(3000);
+        program.kill(), program.waitForFinished(3000);
         return -1;
     }
     // Runs an X client on the display to its end; its standard output.
@@ -148,18 +123,16 @@ TEST_F(DesktopProgram, DemoPanelOpensFromTheStatusNotifierItem) {
     EXPECT_EQ(item.toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
     ASSERT_FALSE(item.icon().isEmpty()) << "on this host the figure is drawn into the icon";
     EXPECT_TRUE(sniImage(item.icon().back()).save(artifact(QStringLiteral("tray-icon-demo.png"))));
-
-    // The demo opens its panel by itself a second after launch; a click on the item closes it.
+    // Opened by itself a second after launch, closed by a click on the item, opened by one in a bottom bar.
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     EXPECT_TRUE(item.activate(1200, 12));
     ASSERT_TRUE(eventually([&] { return !panelShown(); }));
     spin(500);
-    // A click on an item in a bottom bar opens the panel above it, right-aligned with the click.
     EXPECT_TRUE(item.activate(1200, 790));
     ASSERT_TRUE(eventually([&] { return panelShown(); }));
     spin(300);
     const QRect frame = panel();
-    EXPECT_EQ(frame, QRect(1201 - 360, 800 - 8 - 400, 360, 400));
+    EXPECT_EQ(frame, QRect(1201 - 360, 800 - 8 - 400, 360, 400)) << "above the click, right-aligned with it";
     const QImage screen = screenshot(QStringLiteral("panel-demo-sni.png"));
     EXPECT_NE(screen.pixelColor(frame.center()), QColor(Qt::black)) << "the panel is drawn";
     EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black)) << "and nothing else";
@@ -178,11 +151,10 @@ TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
                                           "24", "--transparent", "false", "--tint", "0x303030"});
     ASSERT_TRUE(tray.waitForStarted(5000));
     spin(1000);
-
-    // No watcher on the bus: the program falls back to the XEmbed tray.
+    // No watcher on the bus: the program falls back to the XEmbed tray, whose only item is top right.
     QProcess& program = launch({QStringLiteral("--demo-data")}, "GNOME");
     ASSERT_TRUE(eventually([&] { return panelShown(); })) << "opens by itself";
-    const QRect icon(screenSize.width() - 24, 0, 24, 24);  // the tray's only item, top right
+    const QRect icon(1280 - 24, 0, 24, 24);
     click(icon.center());
     ASSERT_TRUE(eventually([&] { return !panelShown(); })) << "a click on the item closes it";
     spin(600);
@@ -190,12 +162,10 @@ TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
     ASSERT_TRUE(eventually([&] { return panelShown(); })) << "and opens it again";
     spin(300);
     const QRect frame = panel();
-    EXPECT_TRUE(QRect(QPoint(0, 0), screenSize).contains(frame));
-    EXPECT_GE(frame.top(), icon.bottom()) << "below the item";
-    EXPECT_LE(frame.right(), icon.right());
-    // The tray item shows 62 in teal.
+    EXPECT_TRUE(QRect(0, 0, 1280, 800).contains(frame));
+    EXPECT_TRUE(frame.top() >= icon.bottom() && frame.right() <= icon.right()) << "below the item";
     const QImage screen = screenshot(QStringLiteral("panel-demo-xembed.png"));
-    int teal = 0;
+    int teal = 0;  // the item shows 62 in teal
     for (int py = icon.top(); py <= icon.bottom(); ++py)
         for (int px = icon.left(); px <= icon.right(); ++px) {
             const QColor c = screen.pixelColor(px, py);
@@ -208,18 +178,36 @@ TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
 }
 
 // Two live copies in each order (with a display or not): the second steps back, a desktop one asking a desktop
-// first to open its panel; a desktop copy after a headless one takes over instead.
-class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<std::pair<bool, bool>> {};
+// first to open its panel; a desktop copy after a headless one takes over instead. Each quit signal then ends the
+// copy left and its Codex.
+class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<std::tuple<bool, bool, int>> {};
 
-TEST_P(TwoCopies, NeverRunSideBySide) {
-    const auto [firstDesktop, secondDesktop] = GetParam();
-    skipAutoOpen();
-    useFakeCodex();
+TEST_P(TwoCopies, NeverRunSideBySideAndQuitWithTheirCodex) {
+    const auto [firstDesktop, secondDesktop, quitSignal] = GetParam();
+    QDir(home.path()).mkpath(QStringLiteral(".local/bin"));  // the scripted peer, logging "#launch <pid>" at each start
+    ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
+    QFile script(path("peer.json"));
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly) &&
+                script.write(QJsonDocument(QJsonObject{{QStringLiteral("log"), path("peer.log")}}).toJson()) > 0);
+    script.close();
+    const auto codexLaunches = [&] {
+        QFile log(path("peer.log"));
+        QList<qint64> pids;
+        for (const QByteArray& line : log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QList<QByteArray>())
+            if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
+        return pids;
+    };
+    const auto statusPid = [&] {
+        QFile status(path("Library/Application Support/Tallyvane/status.json"));
+        return status.open(QIODevice::ReadOnly)
+                   ? QJsonDocument::fromJson(status.readAll()).object().value(QStringLiteral("pid")).toInteger() : 0;
+    };
     QProcess& first = launch({}, "KDE", firstDesktop);
     ASSERT_TRUE(eventually([&] { return statusPid() == first.processId() && codexLaunches().size() == 1; }));
     QProcess& second = launch({}, "KDE", secondDesktop);
     const bool takesOver = !firstDesktop && secondDesktop;
     QProcess& stepsBack = takesOver ? first : second;
+    QProcess& stays = takesOver ? second : first;
     ASSERT_TRUE(eventually([&] { return stepsBack.state() == QProcess::NotRunning; }, secondDesktop ? 5000 : 2500));
     EXPECT_EQ(stepsBack.exitCode(), 0);
     if (takesOver) {
@@ -234,15 +222,17 @@ TEST_P(TwoCopies, NeverRunSideBySide) {
         EXPECT_EQ(codexLaunches().size(), 1) << "the second copy never launched Codex";
         EXPECT_EQ(statusPid(), first.processId()) << "nor wrote status.json";
     }
-    EXPECT_EQ(stop(takesOver ? second : first, SIGTERM), 0);
+    const qint64 codex = codexLaunches().value(takesOver ? 1 : 0);
+    ASSERT_TRUE(alive(codex));
+    EXPECT_EQ(stop(stays, quitSignal), 0);
+    EXPECT_TRUE(waitUntil([&] { return !alive(codex); }, 5000));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachOrder, TwoCopies,
-                         ::testing::Values(std::pair(false, false), std::pair(false, true), std::pair(true, true),
-                                           std::pair(true, false)));
+                         ::testing::Values(std::tuple(false, false, SIGHUP), std::tuple(false, true, SIGTERM),
+                                           std::tuple(true, true, SIGINT), std::tuple(true, false, SIGHUP)));
 
 TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
-    skipAutoOpen();
     InstanceLock lock(path("run").toStdString());
     ASSERT_EQ(lock.take(), InstanceLock::Take::held);
     const int mute = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);  // hears, never answers
@@ -256,22 +246,6 @@ TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
         "(pid " + QByteArray::number(QCoreApplication::applicationPid()) + ") mais ne répond pas"));
     ::close(mute);
 }
-
-// Each quit signal ends the program and its Codex.
-class QuitSignal : public DesktopProgram, public ::testing::WithParamInterface<int> {};
-
-TEST_P(QuitSignal, EndsTheProgramAndItsCodexChild) {
-    skipAutoOpen();
-    useFakeCodex();
-    QProcess& program = launch({});
-    ASSERT_TRUE(eventually([&] { return statusPid() == program.processId(); }));
-    const qint64 codex = codexLaunches().value(0);
-    ASSERT_TRUE(alive(codex));
-    EXPECT_EQ(stop(program, GetParam()), 0);
-    EXPECT_TRUE(waitUntil([&] { return !alive(codex); }, 5000));
-}
-
-INSTANTIATE_TEST_SUITE_P(TermIntHup, QuitSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 }  // namespace
 }  // namespace tallyvane::testing
