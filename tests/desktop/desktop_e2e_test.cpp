@@ -39,6 +39,7 @@ protected:
             if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
         if (!x.unavailable().isEmpty()) GTEST_SKIP() << x.unavailable().toStdString();
         if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
+        qputenv("DISPLAY", x.display().toUtf8());  // for the X tools this test runs
         QDir(home.path()).mkpath(QStringLiteral("run"));
         QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
@@ -74,11 +75,8 @@ protected:
         return -1;
     }
     // Runs an X client on the display to its end; its standard output.
-    QString xRun(const QString& program, const QStringList& arguments) const {
+    static QString xRun(const QString& program, const QStringList& arguments) {
         QProcess client;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), x.display());
-        client.setProcessEnvironment(environment);
         client.start(program, arguments);
         if (!client.waitForFinished(15000)) client.kill(), client.waitForFinished(3000);
         return QString::fromUtf8(client.readAllStandardOutput());
@@ -113,69 +111,62 @@ protected:
     std::vector<std::unique_ptr<QProcess>> programs;
 };
 
-TEST_F(DesktopProgram, DemoPanelOpensFromTheStatusNotifierItem) {
-    TestWatcher watcher(bus.connect(QStringLiteral("watcher")));
-    ASSERT_TRUE(watcher.serving());
-    QProcess& program = launch({QStringLiteral("--demo-data")});
-    ASSERT_TRUE(waitUntil([&] { return !watcher.items().isEmpty(); }, 20000)) << "registers with the watcher";
-    SniReader item(bus.connect(QStringLiteral("host")), watcher.items().front());
-    ASSERT_TRUE(waitUntil([&] { return item.text("XAyatanaLabel") == QStringLiteral(" DÉMO GPT 62 %"); }));
-    EXPECT_EQ(item.toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
-    ASSERT_FALSE(item.icon().isEmpty()) << "on this host the figure is drawn into the icon";
-    EXPECT_TRUE(sniImage(item.icon().back()).save(artifact(QStringLiteral("tray-icon-demo.png"))));
-    // Opened by itself a second after launch, closed by a click on the item, opened by one in a bottom bar.
-    ASSERT_TRUE(eventually([&] { return panelShown(); }));
-    EXPECT_TRUE(item.activate(1200, 12));
-    ASSERT_TRUE(eventually([&] { return !panelShown(); }));
-    spin(500);
-    EXPECT_TRUE(item.activate(1200, 790));
-    ASSERT_TRUE(eventually([&] { return panelShown(); }));
+// The demo on either kind of tray: an item registered with a watcher (clicked in a bottom bar), or, with no watcher,
+// an XEmbed icon in a tray at the top right. It opens by itself, a click on the item closes it, another opens it
+// beside the item, one outside closes it; nothing else is drawn, nor written.
+class DemoTray : public DesktopProgram, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
+    const bool xembed = GetParam();
+    std::unique_ptr<TestWatcher> watcher;
+    std::unique_ptr<SniReader> item;
+    if (xembed) {
+        if (QStandardPaths::findExecutable("trayer").isEmpty()) GTEST_SKIP() << "trayer is not installed";
+        QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
+        endWithThisProcess(tray);
+        tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+                              "--transparent", "false", "--tint", "0x303030"});
+        ASSERT_TRUE(tray.waitForStarted(5000));
+        spin(1000);
+    } else {
+        ASSERT_TRUE((watcher = std::make_unique<TestWatcher>(bus.connect("watcher")))->serving());
+    }
+    QProcess& program = launch({"--demo-data"}, xembed ? "GNOME" : "KDE");
+    if (!xembed) {
+        ASSERT_TRUE(waitUntil([&] { return !watcher->items().isEmpty(); }, 20000)) << "registers with the watcher";
+        item = std::make_unique<SniReader>(bus.connect("host"), watcher->items().front());
+        ASSERT_TRUE(waitUntil([&] { return item->text("XAyatanaLabel") == QStringLiteral(" DÉMO GPT 62 %"); }));
+        EXPECT_EQ(item->toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
+        ASSERT_FALSE(item->icon().isEmpty()) << "on this host the figure is drawn into the icon";
+        EXPECT_TRUE(sniImage(item->icon().back()).save(artifact("tray-icon-demo.png")));
+    }
+    const QRect icon(1280 - 24, 0, 24, 24);  // the XEmbed tray's only item
+    const auto clickItem = [&] { return xembed ? (click(icon.center()), true) : item->activate(1200, 790); };
+    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "opens by itself";
+    ASSERT_TRUE(clickItem());
+    ASSERT_TRUE(eventually([&] { return !panelShown(); })) << "a click on the item closes it";
+    spin(600);
+    ASSERT_TRUE(clickItem());
+    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "and opens it again";
     spin(300);
     const QRect frame = panel();
-    EXPECT_EQ(frame, QRect(1201 - 360, 800 - 8 - 400, 360, 400)) << "above the click, right-aligned with it";
-    const QImage screen = screenshot(QStringLiteral("panel-demo-sni.png"));
+    EXPECT_EQ(frame, xembed ? QRect(1280 - 8 - 360, icon.bottom() + 8, 360, 400) : QRect(1201 - 360, 800 - 8 - 400, 360, 400));
+    const QImage screen = screenshot(QStringLiteral("panel-demo-%1.png").arg(xembed ? "xembed" : "sni"));
     EXPECT_NE(screen.pixelColor(frame.center()), QColor(Qt::black)) << "the panel is drawn";
     EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black)) << "and nothing else";
+    int teal = 0;  // the XEmbed item shows 62 in teal
+    for (int i = 0; i < 24 * 24; ++i) {
+        const QColor c = screen.pixelColor(icon.topLeft() + QPoint(i % 24, i / 24));
+        teal += std::abs(c.red() - 0x22) < 24 && std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
+    }
+    EXPECT_EQ(teal > 20, xembed);
+    click(QPoint(200, 600));
+    EXPECT_TRUE(eventually([&] { return !panelShown(); })) << "a click outside closes it";
     EXPECT_FALSE(QFile::exists(path("Library/Application Support/Tallyvane/placement.json"))) << "nor written in demo";
     EXPECT_EQ(stop(program, SIGTERM), 0);
 }
 
-TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
-    if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty()) GTEST_SKIP() << "trayer is not installed";
-    QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), x.display());
-    tray.setProcessEnvironment(environment);
-    endWithThisProcess(tray);
-    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                          "24", "--transparent", "false", "--tint", "0x303030"});
-    ASSERT_TRUE(tray.waitForStarted(5000));
-    spin(1000);
-    // No watcher on the bus: the program falls back to the XEmbed tray, whose only item is top right.
-    QProcess& program = launch({QStringLiteral("--demo-data")}, "GNOME");
-    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "opens by itself";
-    const QRect icon(1280 - 24, 0, 24, 24);
-    click(icon.center());
-    ASSERT_TRUE(eventually([&] { return !panelShown(); })) << "a click on the item closes it";
-    spin(600);
-    click(icon.center());
-    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "and opens it again";
-    spin(300);
-    const QRect frame = panel();
-    EXPECT_TRUE(QRect(0, 0, 1280, 800).contains(frame));
-    EXPECT_TRUE(frame.top() >= icon.bottom() && frame.right() <= icon.right()) << "below the item";
-    const QImage screen = screenshot(QStringLiteral("panel-demo-xembed.png"));
-    int teal = 0;  // the item shows 62 in teal
-    for (int py = icon.top(); py <= icon.bottom(); ++py)
-        for (int px = icon.left(); px <= icon.right(); ++px) {
-            const QColor c = screen.pixelColor(px, py);
-            teal += std::abs(c.red() - 0x22) < 24 && std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
-        }
-    EXPECT_GT(teal, 20);
-    click(QPoint(200, 600));
-    EXPECT_TRUE(eventually([&] { return !panelShown(); })) << "a click outside closes it";
-    EXPECT_EQ(stop(program, SIGTERM), 0);
-}
+INSTANTIATE_TEST_SUITE_P(SniOrXEmbed, DemoTray, ::testing::Bool());
 
 // Two live copies in each order (with a display or not): the second steps back, a desktop one asking a desktop
 // first to open its panel; a desktop copy after a headless one takes over instead. Each quit signal then ends the

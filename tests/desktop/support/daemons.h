@@ -1,22 +1,39 @@
 #pragma once
 // Programs of the test's own that print one line once they serve (a D-Bus daemon its address, Xvfb its display
 // number), ended with the object, or with the test process however it ends; and a wait that keeps Qt's loop turning.
+#include <signal.h>
+#include <sys/prctl.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QThread>
 #include <functional>
 
 namespace tallyvane::testing {
 
 // The process gets SIGTERM when the test process dies, even when it crashes.
-void endWithThisProcess(QProcess& process);
+inline void endWithThisProcess(QProcess& process) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
 class Daemon {
 public:
-    Daemon(const QString& program, const QStringList& arguments);
-    ~Daemon();
+    Daemon(const QString& program, const QStringList& arguments) {
+        const bool installed = !QStandardPaths::findExecutable(program).isEmpty();
+        endWithThisProcess(process_);
+        if (installed) process_.start(program, arguments);
+        if (installed && process_.waitForStarted(5000) && process_.waitForReadyRead(15000))
+            line_ = QString::fromUtf8(process_.readLine()).trimmed();
+        if (line_.isEmpty()) unavailable_ = program + (installed ? " did not start" : " is not installed");
+    }
+    ~Daemon() {
+        if (process_.state() == QProcess::NotRunning) return;
+        process_.terminate();
+        if (!process_.waitForFinished(5000)) process_.kill(), process_.waitForFinished(3000);
+    }
     // Empty when it serves; otherwise why it does not.
     const QString& unavailable() const { return unavailable_; }
     const QString& line() const { return line_; }
