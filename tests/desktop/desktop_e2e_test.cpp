@@ -1,6 +1,7 @@
 // The real program on a virtual X server and a private bus: tray item, panel, one copy per user and quitting.
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "platform/posix/instance_lock.h"
 #include "tests/desktop/support/daemons.h"
@@ -33,23 +36,28 @@ QString artifact(const QString& name) { return QStringLiteral(DESKTOP_ARTIFACTS 
 
 class DesktopProgram : public ::testing::Test {
 protected:
-    // A live copy opens its panel by itself only once: these runs are past that (the demo always does).
+    // A live copy opens its panel by itself only once: these runs are past that (the demo always does). Codex is
+    // the scripted peer, logging "#launch <pid>" at each start.
     void SetUp() override {
         for (const char* tool : {"xdotool", "import"})
             if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
         if (!x.unavailable().isEmpty()) GTEST_SKIP() << x.unavailable().toStdString();
         if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
         qputenv("DISPLAY", x.display().toUtf8());  // for the X tools this test runs
-        QDir(home.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
-        QFile conf(path(".config/Tallyvane/Tallyvane.conf"));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[General]\nhasShownCompactMaskV5=true\n") > 0);
+        ASSERT_EQ(::mkdir(qPrintable(path("run")), 0700), 0);
+        ASSERT_TRUE(QDir(home.path()).mkpath(".config/Tallyvane") && QDir(home.path()).mkpath(".local/bin"));
+        std::ofstream(path(".config/Tallyvane/Tallyvane.conf").toStdString()) << "[General]\nhasShownCompactMaskV5=true\n";
+        ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
+        std::ofstream(path("peer.json").toStdString()) << R"({"log": ")" << path("peer.log").toStdString() << R"("})";
     }
     void TearDown() override {
         for (auto& program : programs) stop(*program, SIGTERM);
     }
     QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
+    QByteArray read(const char* inHome) const {
+        QFile file(path(inHome));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
     // Without a display, the program runs headless.
     QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool display = true) {
         auto& process = *programs.emplace_back(std::make_unique<QProcess>());
@@ -93,13 +101,7 @@ protected:
         return largest;
     }
     bool panelShown() const { return !panel().isNull(); }
-    void click(QPoint at) const {
-        xRun(QStringLiteral("xdotool"), {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
-    }
-    QImage screenshot(const QString& name) const {
-        xRun(QStringLiteral("import"), {"-window", "root", artifact(name)});
-        return QImage(artifact(name));
-    }
+    static void click(QPoint at) { xRun("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}); }
     // Waits without asking the X tools faster than they answer.
     static bool eventually(const std::function<bool()>& condition, int limitMs = 15000) {
         return waitUntil([&] { return condition() || (spin(100), false); }, limitMs);
@@ -151,7 +153,9 @@ TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
     spin(300);
     const QRect frame = panel();
     EXPECT_EQ(frame, xembed ? QRect(1280 - 8 - 360, icon.bottom() + 8, 360, 400) : QRect(1201 - 360, 800 - 8 - 400, 360, 400));
-    const QImage screen = screenshot(QStringLiteral("panel-demo-%1.png").arg(xembed ? "xembed" : "sni"));
+    const QString shot = artifact(QStringLiteral("panel-demo-%1.png").arg(xembed ? "xembed" : "sni"));
+    xRun("import", {"-window", "root", shot});
+    const QImage screen(shot);
     EXPECT_NE(screen.pixelColor(frame.center()), QColor(Qt::black)) << "the panel is drawn";
     EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black)) << "and nothing else";
     int teal = 0;  // the XEmbed item shows 62 in teal
@@ -175,23 +179,14 @@ class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<st
 
 TEST_P(TwoCopies, NeverRunSideBySideAndQuitWithTheirCodex) {
     const auto [firstDesktop, secondDesktop, quitSignal] = GetParam();
-    QDir(home.path()).mkpath(QStringLiteral(".local/bin"));  // the scripted peer, logging "#launch <pid>" at each start
-    ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
-    QFile script(path("peer.json"));
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly) &&
-                script.write(QJsonDocument(QJsonObject{{QStringLiteral("log"), path("peer.log")}}).toJson()) > 0);
-    script.close();
     const auto codexLaunches = [&] {
-        QFile log(path("peer.log"));
         QList<qint64> pids;
-        for (const QByteArray& line : log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QList<QByteArray>())
+        for (const QByteArray& line : read("peer.log").split('\n'))
             if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
         return pids;
     };
     const auto statusPid = [&] {
-        QFile status(path("Library/Application Support/Tallyvane/status.json"));
-        return status.open(QIODevice::ReadOnly)
-                   ? QJsonDocument::fromJson(status.readAll()).object().value(QStringLiteral("pid")).toInteger() : 0;
+        return QJsonDocument::fromJson(read("Library/Application Support/Tallyvane/status.json")).object()["pid"].toInteger();
     };
     QProcess& first = launch({}, "KDE", firstDesktop);
     ASSERT_TRUE(eventually([&] { return statusPid() == first.processId() && codexLaunches().size() == 1; }));
