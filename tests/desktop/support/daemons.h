@@ -8,7 +8,6 @@
 #include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QThread>
 #include <functional>
 
@@ -19,36 +18,26 @@ inline void endWithThisProcess(QProcess& process) {
     process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
-class Daemon {
-public:
+// `line` stays empty when the program is missing or does not start.
+struct Daemon {
     Daemon(const QString& program, const QStringList& arguments) {
-        const bool installed = !QStandardPaths::findExecutable(program).isEmpty();
-        endWithThisProcess(process_);
-        if (installed) process_.start(program, arguments);
-        if (installed && process_.waitForStarted(5000) && process_.waitForReadyRead(15000))
-            line_ = QString::fromUtf8(process_.readLine()).trimmed();
-        if (line_.isEmpty()) unavailable_ = program + (installed ? " did not start" : " is not installed");
+        endWithThisProcess(process);
+        process.start(program, arguments);
+        if (process.waitForStarted(5000) && process.waitForReadyRead(15000))
+            line = QString::fromUtf8(process.readLine()).trimmed();
     }
     ~Daemon() {
-        if (process_.state() == QProcess::NotRunning) return;
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) process_.kill(), process_.waitForFinished(3000);
+        process.terminate();
+        if (!process.waitForFinished(5000)) process.kill(), process.waitForFinished(3000);
     }
-    // Empty when it serves; otherwise why it does not.
-    const QString& unavailable() const { return unavailable_; }
-    const QString& line() const { return line_; }
-
-private:
-    QProcess process_;
-    QString line_, unavailable_;
+    QProcess process;
+    QString line;
 };
 
-// A bus daemon with the session configuration.
+// A bus daemon with the session configuration; `connect` opens a connection under a name of its own.
 struct PrivateBus : Daemon {
     PrivateBus() : Daemon("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"}) {}
-    const QString& address() const { return line(); }
-    // A new connection under a name of its own.
-    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(line(), name); }
+    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(line, name); }
 };
 
 // Runs Qt's event loop until the condition holds or the limit passes.

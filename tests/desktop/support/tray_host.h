@@ -12,23 +12,21 @@
 
 namespace tallyvane::testing {
 
-// Serves while it lives: check `serving()`.
+// Serves while it lives.
 class TestWatcher final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
 public:
     explicit TestWatcher(QDBusConnection bus) : bus_(std::move(bus)) {
-        serving_ = bus_.registerObject("/StatusNotifierWatcher", this, QDBusConnection::ExportAllSlots) &&
-                   bus_.registerService("org.kde.StatusNotifierWatcher");
+        bus_.registerObject("/StatusNotifierWatcher", this, QDBusConnection::ExportAllSlots);
+        bus_.registerService("org.kde.StatusNotifierWatcher");
     }
     ~TestWatcher() override { bus_.unregisterService("org.kde.StatusNotifierWatcher"), bus_.unregisterObject("/StatusNotifierWatcher"); }
-    bool serving() const { return serving_; }
     const QStringList& items() const { return items_; }
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) { items_.append(service); }
 private:
     QDBusConnection bus_;
-    bool serving_ = false;
     QStringList items_;
 };
 
