@@ -105,8 +105,7 @@ struct ViewRig {
     void savePng(const QString& name) const { view->grab().save(QStringLiteral(TALLYVANE_UI_PNG_DIR "/%1.png").arg(name)); }
 };
 
-const QString fiveHours = "5 heures|42 % utilisés|58 % restants|↻ 6 déc., 23:33|teal 42";
-const std::vector<QString> two{fiveHours, "Semaine|5 % utilisés|95 % restants|↻ 11 déc., 14:40|teal 5"};
+const std::vector<QString> two{"5 heures|42 % utilisés|58 % restants|↻ 6 déc., 23:33|teal 42", "Semaine|5 % utilisés|95 % restants|↻ 11 déc., 14:40|teal 5"};
 const SystemColor orange = SystemColor::Orange, green = SystemColor::Green;
 const QString retry = "Données temporairement indisponibles. Nouvel essai automatique.";
 
@@ -154,12 +153,9 @@ TEST(QuotaView, EachStateShowsItsTextsAndControls) {
         {"levels-and-error", "start levels tokens refresh limited",
          "quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaError",
          {"Palier 1 · 5 heures|0 % utilisés|100 % restants|↻ 6 déc., 23:33|teal 0",
-          "Palier 2 · 5 heures|38 % utilisés|63 % restants||teal 37.5",
-          "Palier 3 · 5 heures|75 % utilisés|25 % restants||teal 74.6",
-          "Palier 4 · 5 heures|75 % utilisés|25 % restants||orange 75",
-          "Palier 5 · 5 heures|90 % utilisés|10 % restants||orange 89.9",
-          "Palier 6 · 5 heures|90 % utilisés|10 % restants||red 90",
-          "Palier 7 · 5 heures|100 % utilisés|0 % restants||red 100"},
+          "Palier 2 · 5 heures|38 % utilisés|63 % restants||teal 37.5", "Palier 3 · 5 heures|75 % utilisés|25 % restants||teal 74.6",
+          "Palier 4 · 5 heures|75 % utilisés|25 % restants||orange 75", "Palier 5 · 5 heures|90 % utilisés|10 % restants||orange 89.9",
+          "Palier 6 · 5 heures|90 % utilisés|10 % restants||red 90", "Palier 7 · 5 heures|100 % utilisés|0 % restants||red 100"},
          {{"quotaErrorText", retry}}, orange, true, false},
     };
     for (const State& state : table) {
@@ -285,9 +281,8 @@ TEST(HistoryView, RowsShowPaceAndForecastAndChartsOpenOneAtATime) {
         view.settle();
         EXPECT_EQ(open(), 1 << index);
         const ChartData& data = chart(index)->data();
-        ASSERT_FALSE(data.line.empty());
+        ASSERT_TRUE(!data.line.empty() && data.forecast.has_value());
         EXPECT_LT(QLineF(data.line.back(), QPointF(table[index].pace, table[index].used)).length(), 1e-6);
-        ASSERT_TRUE(data.forecast.has_value());
         EXPECT_EQ(data.exhausts, table[index].exhausts);
         EXPECT_DOUBLE_EQ(table[index].exhausts ? data.forecast->y2() : data.forecast->x2(), 1.0);
     }
