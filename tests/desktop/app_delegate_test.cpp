@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDBusVirtualObject>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSettings>
@@ -109,8 +108,8 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
 };
 
-// The item registers with a watcher that starts later, learns which program hosts it and follows it going. A host
-// reads every property, and hears one signal per change: none when only the tokens fail.
+// The item registers with a watcher that starts later, learns which program hosts it and follows it going; a host
+// hears one signal per change, none when only the tokens fail.
 TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
     ASSERT_TRUE(launch());
     const TrayItem& tray = *delegate->tray();
@@ -119,10 +118,9 @@ TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
         TestWatcher watcher(connect("watcher"));
         ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
         EXPECT_TRUE(tray.usesStatusNotifier());
-        EXPECT_EQ(tray.statusNotifier().hostProgram(), QFileInfo(QCoreApplication::applicationFilePath()).fileName());
+        EXPECT_EQ(tray.statusNotifier().hostProgram(), QCoreApplication::applicationName()) << "this test's own program";
         EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label: the figure is in the icon";
         SniReader item(connect("host"), tray.statusNotifier().serviceName());
-        EXPECT_EQ(item.text("XAyatanaLabelGuide"), " GPT 100 % !");
         EXPECT_FALSE(item.property("ItemIsMenu").toBool()) << "a click activates, no menu";
         const auto shows = [&](const char* label, const QString& tip, const char* status, std::optional<double> highest) {
             EXPECT_EQ(item.text("XAyatanaLabel"), label);

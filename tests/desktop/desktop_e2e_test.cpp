@@ -153,10 +153,9 @@ TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
     EXPECT_NE(screen.pixelColor(frame.center()), QColor(Qt::black)) << "the panel is drawn";
     EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black)) << "and nothing else";
     int teal = 0;  // the XEmbed item shows 62 in teal
-    for (int i = 0; i < 24 * 24; ++i) {
-        const QColor c = screen.pixelColor(icon.topLeft() + QPoint(i % 24, i / 24));
-        teal += std::abs(c.red() - 0x22) < 24 && std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
-    }
+    for (int i = 0; i < 24 * 24; ++i)
+        if (const QColor c = screen.pixelColor(icon.topLeft() + QPoint(i % 24, i / 24)); std::abs(c.red() - 0x22) < 24)
+            teal += std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
     EXPECT_EQ(teal > 20, xembed);
     click(QPoint(200, 600));
     EXPECT_TRUE(panelShows(false)) << "a click outside closes it";
