@@ -109,16 +109,21 @@ const std::vector<QString> two{"5 heures|42 % utilisés|58 % restants|↻ 6 déc
 const SystemColor orange = SystemColor::Orange, green = SystemColor::Green;
 const QString retry = "Données temporairement indisponibles. Nouvel essai automatique.";
 
-// Every text, the column's order, the rows with their bars' colours, the status dot, the spinner, which buttons work.
-TEST(QuotaView, EachStateShowsItsTextsAndControls) {
-    const std::shared_ptr<void> demoOff(nullptr, [](void*) { setDemo(false); });
+// Every text, the column's order, the rows with their bars' colours, the status dot, the spinner, which buttons work,
+// in each desktop font at each scale. The usual content fits the 360 × 400 panel without scrolling; the symbols are
+// drawn for the screen's scale (a view moved off the first screen draws them again), each in one colour; nothing is
+// painted behind the content, for the panel's translucent backdrop.
+TEST(QuotaView, EachStateShowsItsTextsAndControlsInEachFontAndScale) {
+    const QFont desktop = QApplication::font();
+    const std::shared_ptr<void> restore(nullptr, [&](void*) { setDemo(false), QApplication::setFont(desktop); });
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);  // from two_screens.json
     const struct State {
         const char* name;
         QString steps, column;  // the column up to the token section
         std::vector<QString> rows;
         std::map<const char*, QString> texts;
         SystemColor dot;
-        bool spinning, refreshes, live = true;  // the refresh button enabled; "Ouvrir Codex" works
+        bool spinning, refreshes, live = true, fits = false;  // the refresh button enabled; "Ouvrir Codex" works
     } table[] = {
         {"never-read", "", "connectingNotice", {},
          {{"subtitle", "Limites du compte connecté à Codex"}, {"connectingNotice", "Connexion à ton compte…"},
@@ -138,13 +143,13 @@ TEST(QuotaView, EachStateShowsItsTextsAndControls) {
          orange, false, true},
         {"token-error", "start quota tokenError", "quotaRow quotaRow", two,
          {{"tokenError", retry}, {"tokenFigure", "—"}, {"lifetimeValue", "Indisponible"}}, green, false, true},
-        {"refreshing", "start quota tokens refresh", "quotaRow quotaRow", two, {}, green, true, false},
+        {"refreshing", "start quota tokens refresh", "quotaRow quotaRow", two, {}, green, true, false, true, true},
         {"demo", "demo demoStart", "quotaRow quotaRow",
          {"5 heures|38 % utilisés|62 % restants|↻ 30 nov., 02:53|teal 38",
           "Semaine|62 % utilisés|38 % restants|↻ 2 déc., 00:53|teal 62"},
          {{"subtitle", "Démo · données fictives"}, {"tokenFigure", "23,4 k"}, {"tokenDay", "3 octobre 2026"},
           {"lifetimeValue", "1,2 M"}, {"readingTime", "Relevé à 00:53:20"}},
-         green, false, false, false},
+         green, false, false, false, true},
         // The subtitle and the buttons follow the flag, not the model.
         {"demo-on-a-live-model", "start quota demo tokens", "quotaRow quotaRow", two,
          {{"subtitle", "Démo · données fictives"}}, green, false, false, false},
@@ -158,38 +163,62 @@ TEST(QuotaView, EachStateShowsItsTextsAndControls) {
           "Palier 6 · 5 heures|90 % utilisés|10 % restants||red 90", "Palier 7 · 5 heures|100 % utilisés|0 % restants||red 100"},
          {{"quotaErrorText", retry}}, orange, true, false},
     };
-    for (const State& state : table) {
-        SCOPED_TRACE(state.name);
-        ViewRig view;
-        view.reach(state.steps);
-        setDemo(false);
-        const QPalette palette = view.view->palette();
-        EXPECT_EQ(view.column().first, "header " + state.column + " divider tokenSection divider statusLine footer");
-        std::vector<QString> rows;
-        for (QWidget* row : view.rows()) rows.push_back(view.rowLine(row));
-        EXPECT_EQ(rows, state.rows);
-        for (const auto& [name, text] : state.texts) EXPECT_EQ(view.find(name)->property("text"), text) << name;
-        EXPECT_EQ(view.shown("tokenError"), state.texts.count("tokenError") == 1);
-        EXPECT_TRUE(!view.shown("tokenError") || view.find("tokenError")->y() > view.find("tokenNote")->y()) << "below";
-        if (auto* error = view.find<QLabel>("quotaErrorText"); view.shown("quotaError")) {
-            EXPECT_EQ(error->palette().color(QPalette::WindowText), systemColor(orange, palette));
-            EXPECT_EQ(error->height(), error->heightForWidth(error->width())) << "never cut off";
-            EXPECT_FALSE(view.find<QLabel>("quotaErrorIcon")->pixmap().isNull());
+    const QString families[] = {"DejaVu Sans", "Noto Sans", "Cantarell"};
+    for (int run = 0; run < 6; ++run)
+        for (const State& state : table) {
+            QScreen* screen = QGuiApplication::screens()[run % 2];
+            const qreal ratio = screen->devicePixelRatio();
+            const QString name = QStringLiteral("%1-%2-x%3").arg(state.name, QString(families[run / 2]).remove(u' ')).arg(ratio);
+            SCOPED_TRACE(name.toStdString());
+            ASSERT_EQ(QFontInfo(QFont(families[run / 2])).family(), families[run / 2]);
+            QApplication::setFont(QFont(families[run / 2], 10));
+            ViewRig view;
+            view.view->setScreen(screen), view.settle();
+            view.reach(state.steps);
+            setDemo(false);
+            ASSERT_EQ(view.view->devicePixelRatioF(), ratio);
+            const QPalette palette = view.view->palette();
+            EXPECT_EQ(view.column().first, "header " + state.column + " divider tokenSection divider statusLine footer");
+            std::vector<QString> rows;
+            for (QWidget* row : view.rows()) rows.push_back(view.rowLine(row));
+            EXPECT_EQ(rows, state.rows);
+            for (const auto& [name, text] : state.texts) EXPECT_EQ(view.find(name)->property("text"), text) << name;
+            EXPECT_EQ(view.shown("tokenError"), state.texts.count("tokenError") == 1);
+            EXPECT_TRUE(!view.shown("tokenError") || view.find("tokenError")->y() > view.find("tokenNote")->y()) << "below";
+            if (auto* error = view.find<QLabel>("quotaErrorText"); view.shown("quotaError")) {
+                EXPECT_EQ(error->palette().color(QPalette::WindowText), systemColor(orange, palette));
+                EXPECT_EQ(error->height(), error->heightForWidth(error->width())) << "never cut off";
+            }
+            auto* scroll = view.find<QScrollArea>("scroll");  // content taller than the panel scrolls, never widens it
+            const bool taller = view.find("column")->height() > scroll->viewport()->height();
+            EXPECT_TRUE(scroll->verticalScrollBar()->isVisible() == taller && !(taller && state.fits));
+            EXPECT_EQ(view.find("column")->width(), 360);
+            EXPECT_EQ(view.find<StatusDot>("statusDot")->color(), systemColor(state.dot, palette));
+            auto* spinner = view.find<Spinner>("spinner");
+            EXPECT_EQ(std::pair(view.shown("spinner"), spinner->isSpinning()), std::pair(state.spinning, state.spinning));
+            EXPECT_EQ(view.find("refreshButton")->isEnabled(), state.refreshes);
+            auto* quit = view.find<QPushButton>("quitButton");
+            EXPECT_EQ(quit->icon().availableSizes().value(0), quit->iconSize() * ratio);
+            for (const QPixmap& symbol : {view.find<QLabel>("headerIcon")->pixmap(),
+                                          view.find<QLabel>("quotaErrorIcon")->pixmap(), quit->icon().pixmap(quit->iconSize(), ratio)}) {
+                EXPECT_EQ(symbol.devicePixelRatio(), ratio);
+                const QImage image = symbol.toImage().convertToFormat(QImage::Format_ARGB32);
+                QSet<QRgb> colours;  // of the opaque pixels
+                for (int i = 0; i < image.width() * image.height(); ++i)
+                    if (QRgb p = image.pixel(i % image.width(), i / image.width()); qAlpha(p) == 255) colours << p;
+                EXPECT_EQ(colours.size(), 1);
+            }
+            QImage backdrop(view.view->size(), QImage::Format_ARGB32_Premultiplied);
+            backdrop.fill(Qt::transparent);
+            view.view->render(&backdrop, QPoint(), QRegion(), QWidget::DrawChildren);
+            EXPECT_EQ(qAlpha(backdrop.pixel(4, 4)) + (taller ? 0 : qAlpha(backdrop.pixel(355, 395))), 0) << "corners see through";
+            QTest::mouseClick(view.find<QPushButton>("openCodexButton"), Qt::LeftButton);
+            QTest::mouseClick(quit, Qt::LeftButton);
+            EXPECT_EQ(std::pair(view.codexOpenings, view.quits), std::pair(int(state.live), 1));
+            view.savePng(name);
+            view.view->hide();
+            EXPECT_FALSE(spinner->isSpinning()) << "no animation for a hidden panel";
         }
-        auto* scroll = view.find<QScrollArea>("scroll");  // content taller than the panel scrolls, never widens it
-        EXPECT_EQ(scroll->verticalScrollBar()->isVisible(), view.find("column")->height() > scroll->viewport()->height());
-        EXPECT_EQ(view.find("column")->width(), 360);
-        EXPECT_EQ(view.find<StatusDot>("statusDot")->color(), systemColor(state.dot, palette));
-        auto* spinner = view.find<Spinner>("spinner");
-        EXPECT_EQ(std::pair(view.shown("spinner"), spinner->isSpinning()), std::pair(state.spinning, state.spinning));
-        EXPECT_EQ(view.find("refreshButton")->isEnabled(), state.refreshes);
-        QTest::mouseClick(view.find<QPushButton>("openCodexButton"), Qt::LeftButton);
-        QTest::mouseClick(view.find<QPushButton>("quitButton"), Qt::LeftButton);
-        EXPECT_EQ(std::pair(view.codexOpenings, view.quits), std::pair(int(state.live), 1));
-        view.savePng(state.name);
-        view.view->hide();
-        EXPECT_FALSE(spinner->isSpinning()) << "no animation for a hidden panel";
-    }
 }
 
 // Rows are kept by window id across updates: the same widgets get the new values, new windows follow.
@@ -207,48 +236,6 @@ TEST(QuotaView, RowsAreUpdatedInPlaceAndFollowTheModelOrder) {
     EXPECT_EQ(seen[2], std::vector({seen[0][0], seen[0][1], seen[2][2]}));
     EXPECT_EQ(firstRow.join(u','), "10 % utilisés,30 % utilisés,1 % utilisés,42 % utilisés");
     EXPECT_EQ(view.view->findChildren<QWidget*>(QStringLiteral("quotaRow")).size(), 2) << "other ids: old rows gone";
-}
-
-// The usual content fits the 360 × 400 panel without scrolling. The symbols are drawn for the screen's scale (a view
-// moved off the first screen must draw them again), each in one colour, and nothing is painted behind the content,
-// for the panel's translucent backdrop.
-TEST(QuotaView, TwoWindowsFitAndSymbolsStaySharpInEachDesktopFontAndScale) {
-    const QFont desktop = QApplication::font();
-    const std::shared_ptr<void> restore(nullptr, [&](void*) { QApplication::setFont(desktop); });
-    ASSERT_EQ(QGuiApplication::screens().size(), 2);  // from two_screens.json
-    for (const QString family : {"DejaVu Sans", "Noto Sans", "Cantarell"})
-        for (QScreen* screen : QGuiApplication::screens())
-            for (const bool demo : {true, false}) {
-                const qreal ratio = screen->devicePixelRatio();
-                QString name = QStringLiteral("fit-%1-x%2-%3").arg(family).arg(ratio).arg(demo ? "demo" : "live");
-                SCOPED_TRACE(name.toStdString());
-                ASSERT_EQ(QFontInfo(QFont(family)).family(), family);
-                QApplication::setFont(QFont(family, 10));
-                ViewRig view;
-                view.view->setScreen(screen);
-                view.reach(demo ? "demo demoStart" : "start quota tokens refresh");
-                setDemo(false);
-                ASSERT_EQ(view.view->devicePixelRatioF(), ratio);
-                EXPECT_EQ(view.rows().size(), 2u);
-                EXPECT_LE(view.find("column")->height(), view.find<QScrollArea>("scroll")->viewport()->height());
-                auto* quit = view.find<QPushButton>("quitButton");
-                EXPECT_EQ(quit->icon().availableSizes().value(0), quit->iconSize() * ratio);
-                for (const QPixmap& symbol : {view.find<QLabel>("headerIcon")->pixmap(),
-                                              view.find<QLabel>("quotaErrorIcon")->pixmap(),
-                                              quit->icon().pixmap(quit->iconSize(), ratio)}) {
-                    EXPECT_EQ(symbol.devicePixelRatio(), ratio);
-                    const QImage image = symbol.toImage().convertToFormat(QImage::Format_ARGB32);
-                    QSet<QRgb> colours;  // of the opaque pixels
-                    for (int i = 0; i < image.width() * image.height(); ++i)
-                        if (QRgb p = image.pixel(i % image.width(), i / image.width()); qAlpha(p) == 255) colours << p;
-                    EXPECT_EQ(colours.size(), 1);
-                }
-                QImage backdrop(view.view->size(), QImage::Format_ARGB32_Premultiplied);
-                backdrop.fill(Qt::transparent);
-                view.view->render(&backdrop, QPoint(), QRegion(), QWidget::DrawChildren);
-                EXPECT_EQ(qAlpha(backdrop.pixel(4, 4)) + qAlpha(backdrop.pixel(355, 395)), 0) << "corners see through";
-                view.savePng(name.remove(u' '));
-            }
 }
 
 // On the demo data: 5 heures, 3 of its 5 hours gone, runs out before its reset; Semaine, 120 of its 168 hours gone,
