@@ -33,11 +33,8 @@ TEST(StatusTitle, FollowsTheHighestWindowTheErrorAndDemo) {
 
 // WCAG 2 relative luminance.
 double luminance(QRgb rgb) {
-    const auto linear = [](int channel) {
-        const double c = channel / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(qRed(rgb) / 255.0) + 0.7152 * linear(qGreen(rgb) / 255.0) + 0.0722 * linear(qBlue(rgb) / 255.0);
 }
 
 // Every image, with the figure (hosts that hide the label) and without, on a dark and a light bar: of the pixels at
