@@ -69,14 +69,6 @@ protected:
         server.registerVirtualObject("/org/freedesktop/Notifications", &notifications);
         server.registerService("org.freedesktop.Notifications");
     }
-    void TearDown() override {
-        delegate.reset();
-        for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
-    }
-    QDBusConnection connect(const char* name) {
-        names.append(QString::fromLatin1(name) + QString::number(names.size()));
-        return bus.connect(names.back());
-    }
     // A fresh run of the desktop shell in the same folder (instance lock, history file).
     bool launch(bool history = false, UserSettings settings = {}) {
         delegate.reset();
@@ -84,9 +76,9 @@ protected:
         auto store = std::make_shared<SqliteHistoryStore>(folder.filePath("history.sqlite3").toStdString(),
                                                           [](const std::string&) {});
         delegate = std::make_unique<AppDelegate>(DesktopServices{
-            rig->model, rig->files, opener, "/home/tester", connect("session"), connect("system"), folder.path(),
+            rig->model, rig->files, opener, "/home/tester", bus.connect("session"), bus.connect("system"), folder.path(),
             history ? HistoryRecorder::create(rig->model, rig->loop, store, std::make_shared<InlineExecutor>()) : nullptr,
-            std::make_shared<DbusNotifier>(connect("notifier")), settings});
+            std::make_shared<DbusNotifier>(bus.connect("notifier")), settings});
         return delegate->launch() && (rig->receive(R"({"id":1,"result":{}})"), true);  // Codex answers the handshake
     }
     // Codex answers the reads, or a minute later those of a refresh: the quota, then the tokens.
@@ -98,9 +90,8 @@ protected:
     bool reading() const { return rig->pendingId("quota") >= 0; }
     QuotaPanel* panel() const { return delegate->panel(); }
 
-    PrivateBus bus;
-    QStringList names;
-    QDBusConnection server = connect("server");
+    PrivateBus bus;  // goes last: the delegate and every connection before it
+    QDBusConnection server = bus.connect("server");
     NotificationService notifications;
     QTemporaryDir folder;
     std::unique_ptr<ModelRig> rig;
@@ -115,12 +106,12 @@ TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
     const TrayItem& tray = *delegate->tray();
     EXPECT_FALSE(tray.usesStatusNotifier());
     {
-        TestWatcher watcher(connect("watcher"));
+        TestWatcher watcher(bus.connect("watcher"));
         ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
         EXPECT_TRUE(tray.usesStatusNotifier());
         EXPECT_EQ(tray.statusNotifier().hostProgram(), QCoreApplication::applicationName()) << "this test's own program";
         EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label: the figure is in the icon";
-        SniReader item(connect("host"), tray.statusNotifier().serviceName());
+        SniReader item(bus.connect("host"), tray.statusNotifier().serviceName());
         EXPECT_FALSE(item.property("ItemIsMenu").toBool()) << "a click activates, no menu";
         const auto shows = [&](const char* label, const QString& tip, const char* status, std::optional<double> highest) {
             EXPECT_EQ(item.text("XAyatanaLabel"), label);
@@ -155,7 +146,7 @@ TEST_F(Delegate, ClicksToggleThePanelAndOnlyTheClosingPressIsIgnored) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 800, 800)) << "offscreen's screen";
     ASSERT_TRUE(launch());
     answer(62);
-    SniReader item(connect("host"), delegate->tray()->statusNotifier().serviceName());
+    SniReader item(bus.connect("host"), delegate->tray()->statusNotifier().serviceName());
     enum Close { pressOnTray, escape, activate };
     const struct { const char* name; QPoint at; QRect frame; const char* record; Close close; int thenMs; bool secondCopy, opens; } table[] = {
         {"the closing press's own Activate", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", pressOnTray, 250, false, false},
@@ -204,7 +195,7 @@ TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
 }
 
 TEST_F(Delegate, WakingUpRefreshesFallingAsleepDoesNot) {
-    QDBusConnection logind = connect("logind");
+    QDBusConnection logind = bus.connect("logind");
     ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
     ASSERT_TRUE(launch());
     answer(62);

@@ -34,10 +34,16 @@ struct Daemon {
     QString line;
 };
 
-// A bus daemon with the session configuration; `connect` opens a connection under a name of its own.
+// A bus daemon with the session configuration; `connect` opens a connection under a name of its own, closed with
+// the bus.
 struct PrivateBus : Daemon {
     PrivateBus() : Daemon("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"}) {}
-    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(line, name); }
+    ~PrivateBus() { for (const QString& name : names) QDBusConnection::disconnectFromBus(name); }
+    QDBusConnection connect(const QString& name) {
+        names.append(name + QString::number(names.size()));
+        return QDBusConnection::connectToBus(line, names.back());
+    }
+    QStringList names;
 };
 
 // Runs Qt's event loop until the condition holds or the limit passes.
