@@ -108,7 +108,6 @@ TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
     {
         TestWatcher watcher(bus.connect("watcher"));
         ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
-        EXPECT_TRUE(tray.usesStatusNotifier());
         EXPECT_EQ(tray.statusNotifier().hostProgram(), QCoreApplication::applicationName()) << "this test's own program";
         EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label: the figure is in the icon";
         SniReader item(bus.connect("host"), tray.statusNotifier().serviceName());

@@ -59,7 +59,7 @@ protected:
     // A live copy opens its panel by itself only once: these runs are past that (the demo always does). Codex is
     // the scripted peer, logging "#launch <pid>" at each start.
     void SetUp() override {
-        for (const char* tool : {"xdotool", "import", "Xvfb", "dbus-daemon"})
+        for (const char* tool : {"xdotool", "import", "trayer", "Xvfb", "dbus-daemon"})
             if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
         ASSERT_FALSE(x.line.isEmpty() || bus.line.isEmpty()) << "Xvfb or dbus-daemon did not start";
         qputenv("DISPLAY", display().toUtf8());  // for the X tools this test runs
@@ -69,9 +69,7 @@ protected:
         ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
         std::ofstream(path("peer.json").toStdString()) << R"({"log": ")" << path("peer.log").toStdString() << R"("})";
     }
-    void TearDown() override {
-        for (auto& program : programs) stop(*program, SIGTERM);
-    }
+    void TearDown() override { for (auto& program : programs) stop(*program, SIGTERM); }
     QString display() const { return ":" + x.line; }
     QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
     QByteArray read(const char* inHome) const {
@@ -119,7 +117,6 @@ TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
     std::unique_ptr<TestWatcher> watcher;
     std::unique_ptr<SniReader> item;
     if (xembed) {
-        if (QStandardPaths::findExecutable("trayer").isEmpty()) GTEST_SKIP() << "trayer is not installed";
         QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
         endWithThisProcess(tray);
         tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
