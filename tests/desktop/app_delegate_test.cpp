@@ -134,7 +134,8 @@ TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
     }
     EXPECT_TRUE(waitUntil([&] { return !tray.usesStatusNotifier(); }));
     for (const auto& [host, draws] : {std::pair("gnome-shell", true), {"ayatana-indicator-application-service", true},
-                                      {"indicator-application-service", true}, {"gnome-shell-x", false}, {"", false}})
+                                      {"indicator-application-service", true}, {"plasmashell", false},
+                                      {"gnome-shell-x", false}, {"", false}})
         EXPECT_EQ(hostDrawsLabel(host), draws) << host;
 }
 
@@ -162,7 +163,9 @@ TEST_F(Delegate, ClicksToggleThePanelAndOnlyTheClosingPressIsIgnored) {
         rig->answerQuota(quotaAt(62));
         const auto writes = rig->files->writes;
         ASSERT_EQ(writes.back().first, "/home/tester/Library/Application Support/Tallyvane/placement.json");
-        EXPECT_EQ(nlohmann::json::parse(writes.back().second)["panel"], c.record) << "in the panel's coordinates";
+        const auto record = nlohmann::json::parse(writes.back().second);  // in the panel's coordinates
+        EXPECT_EQ(std::tuple(record["panel"], record["screenVisible"], record["contained"]),
+                  std::tuple(c.record, "{{0, 0}, {800, 800}}", true));
         QMouseEvent press(QEvent::MouseButtonPress, panel()->mapFromGlobal(QPointF(c.at)), QPointF(c.at),
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);

@@ -131,6 +131,7 @@ TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
         ASSERT_TRUE(waitUntil([&] { return !watcher->items().isEmpty(); }, 20000)) << "registers with the watcher";
         item = std::make_unique<SniReader>(bus.connect("host"), watcher->items().front());
         ASSERT_TRUE(waitUntil([&] { return item->text("XAyatanaLabel") == QStringLiteral(" DÉMO GPT 62 %"); }));
+        EXPECT_EQ(item->toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
         EXPECT_TRUE(sniImage(item->icon().value(0)).save(QStringLiteral(DESKTOP_ARTIFACTS "/tray-icon-demo.png")));
     }
     const QRect icon(1280 - 24, 0, 24, 24);  // the XEmbed tray's only item
