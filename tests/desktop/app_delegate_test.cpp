@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDBusVirtualObject>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSettings>
@@ -19,7 +18,6 @@
 #include "app/desktop/tray_icon_art.h"
 #include "app/history/history_recorder.h"
 #include "model/open_codex.h"
-#include "model/run_flags.h"
 #include "platform/qt/dbus_notifier.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/status_notifier_item.h"
@@ -39,10 +37,10 @@ std::string quotaAt(double used, std::int64_t reset = 1'796'600'000) {
            R"(,"windowDurationMins":300,"resetsAt":)" + std::to_string(reset) + "}}}";
 }
 
-// What the protocol puts on the wire for an icon: ARGB32 pixels in network byte order.
-QByteArray wire(const QImage& image) {
+// What the protocol puts on the wire for the tray's second icon size: ARGB32 pixels in network byte order.
+QByteArray wire(std::optional<double> highest, bool error) {
     QByteArray bytes;
-    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const QImage argb = trayIcons(highest, error, true).value(1).convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < argb.height(); ++y)
         for (int x = 0; x < argb.width(); ++x)
             for (int shift : {24, 16, 8, 0}) bytes.append(char(argb.pixel(x, y) >> shift));
@@ -66,154 +64,122 @@ public:
 class Delegate : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
+        if (bus.line.isEmpty()) GTEST_SKIP() << "dbus-daemon did not start";
         QSettings("Tallyvane", "Tallyvane").setValue(AppDelegate::autoOpenKey, true);
         server.registerVirtualObject("/org/freedesktop/Notifications", &notifications);
         server.registerService("org.freedesktop.Notifications");
-    }
-    void TearDown() override {
-        delegate.reset();
-        for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
-        setDemo(false);
-    }
-    QDBusConnection connect(const char* name) {
-        names.append(QString::fromLatin1(name) + QString::number(names.size()));
-        return bus.connect(names.back());
     }
     // A fresh run of the desktop shell in the same folder (instance lock, history file).
     bool launch(bool history = false, UserSettings settings = {}) {
         delegate.reset();
         rig = std::make_unique<ModelRig>();
-        handshaken = false;
         auto store = std::make_shared<SqliteHistoryStore>(folder.filePath("history.sqlite3").toStdString(),
                                                           [](const std::string&) {});
         delegate = std::make_unique<AppDelegate>(DesktopServices{
-            rig->model, rig->files, opener, "/home/tester", connect("session"), connect("system"), folder.path(),
+            rig->model, rig->files, opener, "/home/tester", bus.connect("session"), bus.connect("system"), folder.path(),
             history ? HistoryRecorder::create(rig->model, rig->loop, store, std::make_shared<InlineExecutor>()) : nullptr,
-            std::make_shared<DbusNotifier>(connect("notifier")), settings});
-        return delegate->launch();
+            std::make_shared<DbusNotifier>(bus.connect("notifier")), settings});
+        return delegate->launch() && (rig->receive(R"({"id":1,"result":{}})"), true);  // Codex answers the handshake
     }
-    // Codex answers the handshake, or a minute later a refresh: the quota, then the tokens. No read pending after.
+    // Codex answers the reads, or a minute later those of a refresh: the quota, then the tokens.
     void answer(double used, std::int64_t reset = 1'796'600'000) {
-        if (std::exchange(handshaken, true)) rig->clock->advance(60s), rig->model->refresh();
-        else rig->receive(R"({"id":1,"result":{}})");
+        if (rig->pendingId("quota") < 0) rig->clock->advance(60s), rig->model->refresh();
         rig->answerQuota(quotaAt(used, reset));
         rig->answerTokens("{}");
     }
-    int quotaReads() const {
-        const auto lines = rig->child().writtenLines();
-        return int(std::count_if(lines.begin(), lines.end(),
-                                 [](const std::string& line) { return line.find("rateLimits/read") != line.npos; }));
-    }
-    std::unique_ptr<SniReader> host() {
-        return std::make_unique<SniReader>(connect("host"), delegate->tray()->statusNotifier().serviceName());
-    }
+    bool reading() const { return rig->pendingId("quota") >= 0; }
     QuotaPanel* panel() const { return delegate->panel(); }
 
-    PrivateBus bus;
-    QStringList names;
-    QDBusConnection server = connect("server");
+    PrivateBus bus;  // goes last: the delegate and every connection before it
+    QDBusConnection server = bus.connect("server");
     NotificationService notifications;
     QTemporaryDir folder;
     std::unique_ptr<ModelRig> rig;
-    bool handshaken = false;
     std::shared_ptr<RecordingOpener> opener = std::make_shared<RecordingOpener>();
     std::unique_ptr<AppDelegate> delegate;
 };
 
-// Every property a host reads, and one signal per change: none when only the tokens fail.
-TEST_F(Delegate, TrayFollowsTheModelAsAHostSeesIt) {
-    TestWatcher watcher(connect("watcher"));
+// The item registers with a watcher that starts later, learns which program hosts it and follows it going; a host
+// hears one signal per change, none when only the tokens fail.
+TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
     ASSERT_TRUE(launch());
-    const auto item = host();
-    ASSERT_TRUE(waitUntil([&] { return watcher.items().size() == 1; }));
-    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT …");
-    EXPECT_EQ(item->text("XAyatanaLabelGuide"), " GPT 100 % !");
-    EXPECT_EQ(item->text("Id"), "Tallyvane");
-    EXPECT_EQ(item->text("Category"), "ApplicationStatus");
-    EXPECT_EQ(item->text("Status"), "Active");
-    EXPECT_FALSE(item->property("ItemIsMenu").toBool());
-    EXPECT_EQ(item->toolTip().text, "") << "no tooltip before the first change";
-    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(std::nullopt, false, true).value(1)));
-
-    rig->receive(R"({"id":1,"result":{}})");
-    spin(200);
-    item->heard.clear();
-    rig->answerQuota(quotaAt(62));
-    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT 62 %");
-    EXPECT_EQ(item->toolTip().title, "Tallyvane");
-    EXPECT_EQ(item->toolTip().text, "Quota Codex consommé · Actualisation toutes les 30 secondes");
-    // This host is not known to draw the label: the figure is in the icon.
-    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(62, false, true).value(1)));
-    rig->answerError(rig->pendingId("tokens"), "ignored by the tray");
-    rig->model->refresh();
-    rig->answerError(rig->pendingId("quota"), "Codex a refusé la lecture");
-    EXPECT_EQ(item->text("XAyatanaLabel"), " GPT 62 % !");
-    EXPECT_EQ(item->toolTip().text, "Quota Codex consommé · " + QString::fromStdString(rig->model->error().value_or("")));
-    EXPECT_EQ(item->text("Status"), "NeedsAttention");
-    EXPECT_EQ(item->icon().value(1).argb, wire(trayIcons(62, true, true).value(1)));
-    spin(200);
-    EXPECT_EQ(item->heard, QStringList({"XAyatanaNewLabel", "NewToolTip", "NewIcon", "XAyatanaNewLabel", "NewToolTip",
-                                        "NewStatus", "NewIcon"}));
+    const TrayItem& tray = *delegate->tray();
+    EXPECT_FALSE(tray.usesStatusNotifier());
+    {
+        TestWatcher watcher(bus.connect("watcher"));
+        ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
+        EXPECT_EQ(tray.statusNotifier().hostProgram(), QCoreApplication::applicationName()) << "this test's own program";
+        EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label: the figure is in the icon";
+        SniReader item(bus.connect("host"), tray.statusNotifier().serviceName());
+        EXPECT_FALSE(item.property("ItemIsMenu").toBool()) << "a click activates, no menu";
+        const auto shows = [&](const char* label, const QString& tip, const char* status, std::optional<double> highest) {
+            EXPECT_EQ(item.text("XAyatanaLabel"), label);
+            EXPECT_EQ(item.toolTip().text, tip);
+            EXPECT_EQ(item.toolTip().title, tip.isEmpty() ? "" : "Tallyvane");
+            EXPECT_EQ(item.text("Status"), status);
+            EXPECT_EQ(item.icon().value(1).argb, wire(highest, status == std::string("NeedsAttention")));
+        };
+        shows(" GPT …", "", "Active", std::nullopt);  // no tooltip before the first change
+        item.heard.clear();
+        rig->answerQuota(quotaAt(62));
+        shows(" GPT 62 %", "Quota Codex consommé · Actualisation toutes les 30 secondes", "Active", 62);
+        rig->answerError(rig->pendingId("tokens"), "ignored by the tray");
+        rig->model->refresh();
+        rig->answerError(rig->pendingId("quota"), "Codex a refusé la lecture");
+        shows(" GPT 62 % !", "Quota Codex consommé · " + QString::fromStdString(rig->model->error().value_or("")),
+              "NeedsAttention", 62);
+        spin(200);
+        EXPECT_EQ(item.heard, QStringList({"XAyatanaNewLabel", "NewToolTip", "NewIcon", "XAyatanaNewLabel",
+                                           "NewToolTip", "NewStatus", "NewIcon"}));
+    }
+    EXPECT_TRUE(waitUntil([&] { return !tray.usesStatusNotifier(); }));
+    for (const auto& [host, draws] : {std::pair("gnome-shell", true), {"ayatana-indicator-application-service", true},
+                                      {"indicator-application-service", true}, {"plasmashell", false},
+                                      {"gnome-shell-x", false}, {"", false}})
+        EXPECT_EQ(hostDrawsLabel(host), draws) << host;
 }
 
-TEST_F(Delegate, ActivateTogglesThePanelAndRecordsWhereItWent) {
+// A click opens the panel beside it (8 away, above a bottom bar), asks for fresh data and records where it went.
+// Only the press that closed the panel is ignored: its own Activate, which the host sends after it. Anything else
+// asked a moment after a close opens the panel again.
+TEST_F(Delegate, ClicksToggleThePanelAndOnlyTheClosingPressIsIgnored) {
     ASSERT_EQ(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 800, 800)) << "offscreen's screen";
     ASSERT_TRUE(launch());
     answer(62);
-    const int reads = quotaReads();
-    const auto item = host();
-    EXPECT_TRUE(item->activate(790, 5));
-    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-    EXPECT_EQ(panel()->geometry(), QRect(791 - 360, 6 + 8, 360, 400)) << "8 below the click";
-    EXPECT_EQ(quotaReads(), reads + 1) << "opening asks for fresh data";
-    const auto writes = rig->files->writes;
-    ASSERT_FALSE(writes.empty());
-    EXPECT_EQ(writes.back().first, "/home/tester/Library/Application Support/Tallyvane/placement.json");
-    EXPECT_EQ(nlohmann::json::parse(writes.back().second),
-              nlohmann::json({{"panel", "{{431, 386}, {360, 400}}"}, {"screenVisible", "{{0, 0}, {800, 800}}"},
-                              {"contained", true}, {"material", "NSVisualEffectView.popover"}}));
-    EXPECT_TRUE(item->activate(790, 5));
-    ASSERT_TRUE(waitUntil([&] { return !panel()->isVisible(); }));
-    EXPECT_EQ(quotaReads(), reads + 1) << "closing does not refresh";
-    EXPECT_EQ(rig->files->writes, writes);
-    // Reopened from a bottom bar: above the anchor; then closed with Escape.
-    EXPECT_TRUE(item->activate(300, 790));
-    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-    EXPECT_EQ(panel()->geometry(), QRect(8, 800 - 8 - 400, 360, 400));
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(panel(), &escape);
-    EXPECT_FALSE(panel()->isVisible());
-}
-
-// Only the press that closed the panel is ignored: its own Activate, which the host sends after it. Anything
-// else asked a moment after a close opens the panel again.
-TEST_F(Delegate, OnlyTheClosingPressIsIgnored) {
-    ASSERT_TRUE(launch());
-    const auto item = host();
+    SniReader item(bus.connect("host"), delegate->tray()->statusNotifier().serviceName());
     enum Close { pressOnTray, escape, activate };
-    const struct { const char* name; Close close; int thenMs; bool secondCopy, opens; } table[] = {
-        {"the closing press's own Activate", pressOnTray, 250, false, false},
-        {"Activate after Escape", escape, 50, false, true},
-        {"Activate after an Activate closed it", activate, 50, false, true},
-        {"a second copy after Escape", escape, 50, true, true}};
+    const struct { const char* name; QPoint at; QRect frame; const char* record; Close close; int thenMs; bool secondCopy, opens; } table[] = {
+        {"the closing press's own Activate", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", pressOnTray, 250, false, false},
+        {"Activate after Escape, bottom bar", {300, 790}, {8, 392, 360, 400}, "{{8, 8}, {360, 400}}", escape, 50, false, true},
+        {"Activate after an Activate closed it", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", activate, 50, false, true},
+        {"a second copy after Escape", {790, 5}, {431, 14, 360, 400}, "{{431, 386}, {360, 400}}", escape, 50, true, true}};
     for (const auto& c : table) {
         SCOPED_TRACE(c.name);
-        ASSERT_TRUE(item->activate(790, 5));
+        if (rig->pendingId("quota") >= 0) rig->answerQuota(quotaAt(62));  // the last opening's read
+        ASSERT_TRUE(item.activate(c.at.x(), c.at.y()));
         ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-        QMouseEvent press(QEvent::MouseButtonPress, panel()->mapFromGlobal(QPointF(790, 5)), QPointF(790, 5),
+        EXPECT_EQ(panel()->geometry(), c.frame);
+        EXPECT_TRUE(reading()) << "opening asks for fresh data";
+        rig->answerQuota(quotaAt(62));
+        const auto writes = rig->files->writes;
+        ASSERT_EQ(writes.back().first, "/home/tester/Library/Application Support/Tallyvane/placement.json");
+        const auto record = nlohmann::json::parse(writes.back().second);  // in the panel's coordinates
+        EXPECT_EQ(std::tuple(record["panel"], record["screenVisible"], record["contained"]),
+                  std::tuple(c.record, "{{0, 0}, {800, 800}}", true));
+        QMouseEvent press(QEvent::MouseButtonPress, panel()->mapFromGlobal(QPointF(c.at)), QPointF(c.at),
                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
         QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        if (c.close == activate) EXPECT_TRUE(item->activate(790, 5));
+        if (c.close == activate) EXPECT_TRUE(item.activate(c.at.x(), c.at.y()));
         else QApplication::sendEvent(panel(), c.close == escape ? static_cast<QEvent*>(&key) : &press);
         ASSERT_TRUE(waitUntil([&] { return !panel()->isVisible(); }));
+        EXPECT_EQ(std::pair(reading(), rig->files->writes), std::pair(false, writes)) << "closing does neither";
         spin(c.thenMs);
         if (c.secondCopy) {  // on a thread of its own, as this loop has to answer it
             auto second = std::async(std::launch::async, [dir = folder.path().toStdString()] { return SingleInstance(dir).claim(); });
             EXPECT_TRUE(waitUntil([&] { return second.wait_for(0s) == std::future_status::ready; }));
             EXPECT_EQ(second.get(), SingleInstance::Claim::opened);
         } else {
-            EXPECT_TRUE(item->activate(790, 5));
+            EXPECT_TRUE(item.activate(c.at.x(), c.at.y()));
         }
         spin(300);
         EXPECT_EQ(panel()->isVisible(), c.opens);
@@ -231,19 +197,19 @@ TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
 }
 
 TEST_F(Delegate, WakingUpRefreshesFallingAsleepDoesNot) {
-    QDBusConnection logind = connect("logind");
+    QDBusConnection logind = bus.connect("logind");
     ASSERT_TRUE(logind.registerService(QStringLiteral("org.freedesktop.login1")));
     ASSERT_TRUE(launch());
     answer(62);
     for (bool sleeping : {true, false}) {
-        const int reads = quotaReads();
-        auto signal = QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
-                                                 "PrepareForSleep");
-        logind.send(signal << sleeping);
-        EXPECT_EQ(waitUntil([&] { return quotaReads() == reads + 1; }, sleeping ? 300 : 10000), !sleeping);
+        logind.send(QDBusMessage::createSignal("/org/freedesktop/login1", "org.freedesktop.login1.Manager",
+                                               "PrepareForSleep") << sleeping);
+        EXPECT_EQ(waitUntil([&] { return reading(); }, sleeping ? 300 : 10000), !sleeping);
     }
 }
 
+// The first bundle carrying the executable, else the documentation: command-line installs outside bundles do not
+// count, nor does a bundle with the executable elsewhere.
 TEST_F(Delegate, OuvrirCodexOpensTheFirstBundleCarryingTheExecutableElseTheDocumentation) {
     ASSERT_TRUE(launch());
     const std::pair<std::vector<std::string>, const char*> table[] = {
@@ -251,32 +217,12 @@ TEST_F(Delegate, OuvrirCodexOpensTheFirstBundleCarryingTheExecutableElseTheDocum
           "/Applications/ChatGPT.app/Contents/Resources/codex-cli/bin/codex"}, "/Applications/ChatGPT.app"},
         {{"/home/tester/Applications/ChatGPT.app/Contents/Resources/codex-cli/CodexCLI.app/Contents/MacOS/codex"},
          "/home/tester/Applications/ChatGPT.app"},
-        // Command-line installs outside bundles do not count, nor does a bundle with the executable elsewhere.
         {{"/usr/local/bin/codex", "/home/tester/.local/bin/codex", "/Applications/Codex.app/codex"}, codexDocumentationUrl}};
     for (const auto& [executables, opened] : table) {
         rig->files->executables = executables;
         panel()->findChild<QPushButton*>("openCodexButton")->click();
         EXPECT_EQ(opener->opened.back(), opened);
     }
-}
-
-// The item registers with a watcher that starts later, learns which program hosts it, and follows it going.
-TEST_F(Delegate, TrayFollowsTheWatcherComingAndGoing) {
-    ASSERT_TRUE(launch());
-    const TrayItem& tray = *delegate->tray();
-    EXPECT_FALSE(tray.usesStatusNotifier());
-    {
-        TestWatcher watcher(connect("watcher"));
-        ASSERT_TRUE(waitUntil([&] { return watcher.items() == QStringList{tray.statusNotifier().serviceName()}; }));
-        EXPECT_TRUE(tray.usesStatusNotifier());
-        EXPECT_EQ(tray.statusNotifier().hostProgram(), QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-        EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label";
-    }
-    EXPECT_TRUE(waitUntil([&] { return !tray.usesStatusNotifier(); }));
-    for (const char* host : {"gnome-shell", "ayatana-indicator-application-service", "indicator-application-service"})
-        EXPECT_TRUE(hostDrawsLabel(host));
-    for (const char* host : {"kded6", "plasmashell", "xfce4-panel", "waybar", "gnome-shell-x", ""})
-        EXPECT_FALSE(hostDrawsLabel(host));
 }
 
 // Each kind of alert once per period of the window, even across restarts; a click on one opens the panel; none
@@ -301,11 +247,9 @@ TEST_F(Delegate, AlertsComeOncePerPeriodEvenAcrossRestartsAndAClickOpensThePanel
     EXPECT_EQ(std::get<1>(shown[1]), "Quota 5 heures épuisé");
     EXPECT_EQ(std::get<0>(shown[1]), 1u) << "the 100 % alert takes the place of the 90 % one";
     EXPECT_EQ(shown[2], std::tuple(0u, QString("Quota 5 heures réinitialisé"), QString("10 % utilisés.")));
-    auto click = QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                                            "ActionInvoked");
-    server.send(click << 3u << QStringLiteral("default"));
+    server.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                           "ActionInvoked") << 3u << QStringLiteral("default"));
     EXPECT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
-
     const std::string settings = folder.filePath("Tallyvane.conf").toStdString();
     std::ofstream(settings) << "[General]\nalerts=false\n";
     ASSERT_TRUE(launch(true, readUserSettings(settings)));

@@ -1,6 +1,7 @@
 // The real program on a virtual X server and a private bus: tray item, panel, one copy per user and quitting.
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/posix/instance_lock.h"
 #include "tests/desktop/support/daemons.h"
 #include "tests/desktop/support/tray_host.h"
@@ -18,70 +21,70 @@
 namespace tallyvane::testing {
 namespace {
 
-const QSize screenSize(1280, 800);
-
-struct XServer : Daemon {
-    XServer() : Daemon("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-ac"}) {}
-    QString display() const { return ":" + line(); }
-};
-
 bool alive(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : "";
     return !text.isEmpty() && !QByteArray("ZX").contains(text.at(text.lastIndexOf(')') + 2));
 }
 
-QString artifact(const QString& name) { return QStringLiteral(DESKTOP_ARTIFACTS "/") + name; }
+// Runs an X client to its end; its standard output.
+QString xRun(const QString& program, const QStringList& arguments) {
+    QProcess client;
+    client.start(program, arguments);
+    if (!client.waitForFinished(15000)) client.kill(), client.waitForFinished(3000);
+    return QString::fromUtf8(client.readAllStandardOutput());
+}
+
+void click(QPoint at) { xRun("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}); }
+
+// The largest viewable window named Tallyvane: the panel; null when none shows.
+QRect panel() {
+    static const QRegularExpression geometry(QStringLiteral("X=(-?\\d+)\nY=(-?\\d+)\nWIDTH=(\\d+)\nHEIGHT=(\\d+)"));
+    QRect largest;
+    for (const auto& m : geometry.globalMatch(xRun("xdotool", {"search", "--onlyvisible", "--name", "^Tallyvane$",
+                                                              "getwindowgeometry", "--shell", "%@"})))
+        if (const QRect r(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
+            r.width() * r.height() > largest.width() * largest.height())
+            largest = r;
+    return largest;
+}
+
+// Waits for the panel to show or to go, without asking the X tools faster than they answer.
+bool panelShows(bool shows, int limitMs = 15000) {
+    return waitUntil([&] { return panel().isValid() == shows || (spin(100), false); }, limitMs);
+}
 
 class DesktopProgram : public ::testing::Test {
 protected:
+    // A live copy opens its panel by itself only once: these runs are past that (the demo always does). Codex is
+    // the scripted peer, logging "#launch <pid>" at each start.
     void SetUp() override {
-        for (const char* tool : {"xdotool", "import"})
+        for (const char* tool : {"xdotool", "import", "trayer", "Xvfb", "dbus-daemon"})
             if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
-        if (!x.unavailable().isEmpty()) GTEST_SKIP() << x.unavailable().toStdString();
-        if (!bus.unavailable().isEmpty()) GTEST_SKIP() << bus.unavailable().toStdString();
-        QDir(home.path()).mkpath(QStringLiteral("run"));
-        QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    }
-    void TearDown() override {
-        for (auto& program : programs) stop(*program, SIGTERM);
-    }
-    QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
-    // A live copy does not open its panel by itself once it has done so.
-    void skipAutoOpen() {
-        QDir(home.path()).mkpath(QStringLiteral(".config/Tallyvane"));
-        QFile conf(path(".config/Tallyvane/Tallyvane.conf"));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly) && conf.write("[General]\nhasShownCompactMaskV5=true\n") > 0);
-    }
-    // The scripted peer as the user's codex, logging "#launch <pid>" at each start.
-    void useFakeCodex() {
-        QDir(home.path()).mkpath(QStringLiteral(".local/bin"));
+        ASSERT_FALSE(x.line.isEmpty() || bus.line.isEmpty()) << "Xvfb or dbus-daemon did not start";
+        qputenv("DISPLAY", display().toUtf8());  // for the X tools this test runs
+        ASSERT_EQ(::mkdir(qPrintable(path("run")), 0700), 0);
+        ASSERT_TRUE(QDir(home.path()).mkpath(".config/Tallyvane") && QDir(home.path()).mkpath(".local/bin"));
+        std::ofstream(path(".config/Tallyvane/Tallyvane.conf").toStdString()) << "[General]\nhasShownCompactMaskV5=true\n";
         ASSERT_TRUE(QFile::link(QStringLiteral(FAKE_CODEX_PATH), path(".local/bin/codex")));
-        QFile script(path("peer.json"));
-        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-        script.write(QJsonDocument(QJsonObject{{QStringLiteral("log"), path("peer.log")}}).toJson());
+        std::ofstream(path("peer.json").toStdString()) << R"({"log": ")" << path("peer.log").toStdString() << R"("})";
     }
-    QList<qint64> codexLaunches() const {
-        QFile log(path("peer.log"));
-        QList<qint64> pids;
-        for (const QByteArray& line : log.open(QIODevice::ReadOnly) ? log.readAll().split('\n') : QList<QByteArray>())
-            if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
-        return pids;
-    }
-    qint64 statusPid() const {
-        QFile status(path("Library/Application Support/Tallyvane/status.json"));
-        if (!status.open(QIODevice::ReadOnly)) return 0;
-        return QJsonDocument::fromJson(status.readAll()).object().value(QStringLiteral("pid")).toInteger();
+    void TearDown() override { for (auto& program : programs) stop(*program, SIGTERM); }
+    QString display() const { return ":" + x.line; }
+    QString path(const char* inHome) const { return QDir(home.path()).filePath(QString::fromUtf8(inHome)); }
+    QByteArray read(const char* inHome) const {
+        QFile file(path(inHome));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Without a display, the program runs headless.
-    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool display = true) {
+    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool withDisplay = true) {
         auto& process = *programs.emplace_back(std::make_unique<QProcess>());
         QProcessEnvironment environment;
         for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
                  {"PATH", qEnvironmentVariable("PATH")}, {"HOME", home.path()}, {"XDG_CONFIG_HOME", path(".config")},
                  {"XDG_RUNTIME_DIR", path("run")}, {"XDG_CURRENT_DESKTOP", desktop}, {"LANG", "fr_FR.UTF-8"},
-                 {"FAKE_CODEX_SCRIPT", path("peer.json")}, {"DBUS_SESSION_BUS_ADDRESS", bus.address()},
-                 {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus"}, {"DISPLAY", display ? x.display() : ""}})
+                 {"FAKE_CODEX_SCRIPT", path("peer.json")}, {"DBUS_SESSION_BUS_ADDRESS", bus.line},
+                 {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus"}, {"DISPLAY", withDisplay ? display() : ""}})
             if (!value.isEmpty()) environment.insert(QString::fromLatin1(name), value);
         process.setProcessEnvironment(environment);
         endWithThisProcess(process);
@@ -94,155 +97,118 @@ protected:
         if (program.state() == QProcess::NotRunning) return program.exitCode();
         ::kill(pid_t(program.processId()), signal);
         if (program.waitForFinished(15000)) return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-        program.kill();
-        program.waitForFinished(3000);
+        program.kill(), program.waitForFinished(3000);
         return -1;
     }
-    // Runs an X client on the display to its end; its standard output.
-    QString xRun(const QString& program, const QStringList& arguments) const {
-        QProcess client;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), x.display());
-        client.setProcessEnvironment(environment);
-        client.start(program, arguments);
-        if (!client.waitForFinished(15000)) client.kill(), client.waitForFinished(3000);
-        return QString::fromUtf8(client.readAllStandardOutput());
-    }
-    // The largest viewable window named Tallyvane: the panel; null when none shows.
-    QRect panel() const {
-        static const QRegularExpression geometry(QStringLiteral("X=(-?\\d+)\nY=(-?\\d+)\nWIDTH=(\\d+)\nHEIGHT=(\\d+)"));
-        QRect largest;
-        for (const auto& m : geometry.globalMatch(xRun("xdotool", {"search", "--onlyvisible", "--name", "^Tallyvane$",
-                                                                  "getwindowgeometry", "--shell", "%@"})))
-            if (const QRect r(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt());
-                r.width() * r.height() > largest.width() * largest.height())
-                largest = r;
-        return largest;
-    }
-    bool panelShown() const { return !panel().isNull(); }
-    void click(QPoint at) const {
-        xRun(QStringLiteral("xdotool"), {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"});
-    }
-    QImage screenshot(const QString& name) const {
-        xRun(QStringLiteral("import"), {"-window", "root", artifact(name)});
-        return QImage(artifact(name));
-    }
-    // Waits without asking the X tools faster than they answer.
-    static bool eventually(const std::function<bool()>& condition, int limitMs = 15000) {
-        return waitUntil([&] { return condition() || (spin(100), false); }, limitMs);
-    }
 
-    XServer x;
+    Daemon x{"Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-ac"}};
     PrivateBus bus;
     QTemporaryDir home;
     std::vector<std::unique_ptr<QProcess>> programs;
 };
 
-TEST_F(DesktopProgram, DemoPanelOpensFromTheStatusNotifierItem) {
-    TestWatcher watcher(bus.connect(QStringLiteral("watcher")));
-    ASSERT_TRUE(watcher.serving());
-    QProcess& program = launch({QStringLiteral("--demo-data")});
-    ASSERT_TRUE(waitUntil([&] { return !watcher.items().isEmpty(); }, 20000)) << "registers with the watcher";
-    SniReader item(bus.connect(QStringLiteral("host")), watcher.items().front());
-    ASSERT_TRUE(waitUntil([&] { return item.text("XAyatanaLabel") == QStringLiteral(" DÉMO GPT 62 %"); }));
-    EXPECT_EQ(item.toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
-    ASSERT_FALSE(item.icon().isEmpty()) << "on this host the figure is drawn into the icon";
-    EXPECT_TRUE(sniImage(item.icon().back()).save(artifact(QStringLiteral("tray-icon-demo.png"))));
+// The demo on either kind of tray: an item registered with a watcher (clicked in a bottom bar), or, with no watcher,
+// an XEmbed icon in a tray at the top right. It opens by itself, a click on the item closes it, another opens it
+// beside the item, one outside closes it; nothing else is drawn, nor written.
+class DemoTray : public DesktopProgram, public ::testing::WithParamInterface<bool> {};
 
-    // The demo opens its panel by itself a second after launch; a click on the item closes it.
-    ASSERT_TRUE(eventually([&] { return panelShown(); }));
-    EXPECT_TRUE(item.activate(1200, 12));
-    ASSERT_TRUE(eventually([&] { return !panelShown(); }));
-    spin(500);
-    // A click on an item in a bottom bar opens the panel above it, right-aligned with the click.
-    EXPECT_TRUE(item.activate(1200, 790));
-    ASSERT_TRUE(eventually([&] { return panelShown(); }));
+TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
+    const bool xembed = GetParam();
+    std::unique_ptr<TestWatcher> watcher;
+    std::unique_ptr<SniReader> item;
+    if (xembed) {
+        QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
+        endWithThisProcess(tray);
+        tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+                              "--transparent", "false", "--tint", "0x303030"});
+        ASSERT_TRUE(tray.waitForStarted(5000));
+        spin(1000);
+    } else {
+        watcher = std::make_unique<TestWatcher>(bus.connect("watcher"));
+    }
+    QProcess& program = launch({"--demo-data"}, xembed ? "GNOME" : "KDE");
+    if (!xembed) {
+        ASSERT_TRUE(waitUntil([&] { return !watcher->items().isEmpty(); }, 20000)) << "registers with the watcher";
+        item = std::make_unique<SniReader>(bus.connect("host"), watcher->items().front());
+        ASSERT_TRUE(waitUntil([&] { return item->text("XAyatanaLabel") == QStringLiteral(" DÉMO GPT 62 %"); }));
+        EXPECT_EQ(item->toolTip().text, QStringLiteral("Démo · données fictives · aucune connexion"));
+        EXPECT_TRUE(sniImage(item->icon().value(0)).save(QStringLiteral(DESKTOP_ARTIFACTS "/tray-icon-demo.png")));
+    }
+    const QRect icon(1280 - 24, 0, 24, 24);  // the XEmbed tray's only item
+    const auto clickItem = [&] { return xembed ? (click(icon.center()), true) : item->activate(1200, 790); };
+    ASSERT_TRUE(panelShows(true)) << "opens by itself";
+    ASSERT_TRUE(clickItem());
+    ASSERT_TRUE(panelShows(false)) << "a click on the item closes it";
+    spin(600);
+    ASSERT_TRUE(clickItem());
+    ASSERT_TRUE(panelShows(true)) << "and opens it again";
     spin(300);
     const QRect frame = panel();
-    EXPECT_EQ(frame, QRect(1201 - 360, 800 - 8 - 400, 360, 400));
-    const QImage screen = screenshot(QStringLiteral("panel-demo-sni.png"));
+    EXPECT_EQ(frame, xembed ? QRect(1280 - 8 - 360, icon.bottom() + 8, 360, 400) : QRect(1201 - 360, 800 - 8 - 400, 360, 400));
+    const QString shot = QStringLiteral(DESKTOP_ARTIFACTS "/panel-demo-%1.png").arg(xembed ? "xembed" : "sni");
+    xRun("import", {"-window", "root", shot});
+    const QImage screen(shot);
     EXPECT_NE(screen.pixelColor(frame.center()), QColor(Qt::black)) << "the panel is drawn";
     EXPECT_EQ(screen.pixelColor(10, 10), QColor(Qt::black)) << "and nothing else";
+    int teal = 0;  // the XEmbed item shows 62 in teal
+    for (int i = 0; i < 24 * 24; ++i)
+        if (const QColor c = screen.pixelColor(icon.topLeft() + QPoint(i % 24, i / 24)); std::abs(c.red() - 0x22) < 24)
+            teal += std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
+    EXPECT_EQ(teal > 20, xembed);
+    click(QPoint(200, 600));
+    EXPECT_TRUE(panelShows(false)) << "a click outside closes it";
     EXPECT_FALSE(QFile::exists(path("Library/Application Support/Tallyvane/placement.json"))) << "nor written in demo";
     EXPECT_EQ(stop(program, SIGTERM), 0);
 }
 
-TEST_F(DesktopProgram, XEmbedTrayShowsTheFigureAndItsClicksToggleThePanel) {
-    if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty()) GTEST_SKIP() << "trayer is not installed";
-    QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), x.display());
-    tray.setProcessEnvironment(environment);
-    endWithThisProcess(tray);
-    tray.start(QStringLiteral("trayer"), {"--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                                          "24", "--transparent", "false", "--tint", "0x303030"});
-    ASSERT_TRUE(tray.waitForStarted(5000));
-    spin(1000);
-
-    // No watcher on the bus: the program falls back to the XEmbed tray.
-    QProcess& program = launch({QStringLiteral("--demo-data")}, "GNOME");
-    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "opens by itself";
-    const QRect icon(screenSize.width() - 24, 0, 24, 24);  // the tray's only item, top right
-    click(icon.center());
-    ASSERT_TRUE(eventually([&] { return !panelShown(); })) << "a click on the item closes it";
-    spin(600);
-    click(icon.center());
-    ASSERT_TRUE(eventually([&] { return panelShown(); })) << "and opens it again";
-    spin(300);
-    const QRect frame = panel();
-    EXPECT_TRUE(QRect(QPoint(0, 0), screenSize).contains(frame));
-    EXPECT_GE(frame.top(), icon.bottom()) << "below the item";
-    EXPECT_LE(frame.right(), icon.right());
-    // The tray item shows 62 in teal.
-    const QImage screen = screenshot(QStringLiteral("panel-demo-xembed.png"));
-    int teal = 0;
-    for (int py = icon.top(); py <= icon.bottom(); ++py)
-        for (int px = icon.left(); px <= icon.right(); ++px) {
-            const QColor c = screen.pixelColor(px, py);
-            teal += std::abs(c.red() - 0x22) < 24 && std::abs(c.green() - 0x84) < 24 && std::abs(c.blue() - 0x96) < 24;
-        }
-    EXPECT_GT(teal, 20);
-    click(QPoint(200, 600));
-    EXPECT_TRUE(eventually([&] { return !panelShown(); })) << "a click outside closes it";
-    EXPECT_EQ(stop(program, SIGTERM), 0);
-}
+INSTANTIATE_TEST_SUITE_P(SniOrXEmbed, DemoTray, ::testing::Bool());
 
 // Two live copies in each order (with a display or not): the second steps back, a desktop one asking a desktop
-// first to open its panel; a desktop copy after a headless one takes over instead.
-class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<std::pair<bool, bool>> {};
+// first to open its panel; a desktop copy after a headless one takes over instead. Each quit signal then ends the
+// copy left and its Codex.
+class TwoCopies : public DesktopProgram, public ::testing::WithParamInterface<std::tuple<bool, bool, int>> {};
 
-TEST_P(TwoCopies, NeverRunSideBySide) {
-    const auto [firstDesktop, secondDesktop] = GetParam();
-    skipAutoOpen();
-    useFakeCodex();
+TEST_P(TwoCopies, NeverRunSideBySideAndQuitWithTheirCodex) {
+    const auto [firstDesktop, secondDesktop, quitSignal] = GetParam();
+    const auto codexLaunches = [&] {
+        QList<qint64> pids;
+        for (const QByteArray& line : read("peer.log").split('\n'))
+            if (line.startsWith("#launch ")) pids.append(line.mid(8).toLongLong());
+        return pids;
+    };
+    const auto statusPid = [&] {
+        return QJsonDocument::fromJson(read("Library/Application Support/Tallyvane/status.json")).object()["pid"].toInteger();
+    };
     QProcess& first = launch({}, "KDE", firstDesktop);
-    ASSERT_TRUE(eventually([&] { return statusPid() == first.processId() && codexLaunches().size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return statusPid() == first.processId() && codexLaunches().size() == 1; }, 15000));
     QProcess& second = launch({}, "KDE", secondDesktop);
     const bool takesOver = !firstDesktop && secondDesktop;
     QProcess& stepsBack = takesOver ? first : second;
-    ASSERT_TRUE(eventually([&] { return stepsBack.state() == QProcess::NotRunning; }, secondDesktop ? 5000 : 2500));
+    ASSERT_TRUE(waitUntil([&] { return stepsBack.state() == QProcess::NotRunning; }, secondDesktop ? 5000 : 2500));
     EXPECT_EQ(stepsBack.exitCode(), 0);
     if (takesOver) {
         EXPECT_FALSE(alive(codexLaunches().value(0))) << "the headless copy stopped its Codex";
-        EXPECT_TRUE(eventually([&] { return statusPid() == second.processId(); })) << "and the desktop copy runs";
+        EXPECT_TRUE(waitUntil([&] { return statusPid() == second.processId(); }, 15000)) << "and the desktop copy runs";
         EXPECT_EQ(codexLaunches().size(), 2);
     } else {
         EXPECT_EQ(second.readAllStandardError().contains("Tallyvane tourne déjà (pid " +
                                                          QByteArray::number(first.processId()) + ")."),
                   !secondDesktop);
-        EXPECT_EQ(eventually([&] { return panelShown(); }, 2000), firstDesktop && secondDesktop);
+        EXPECT_EQ(panelShows(true, 2000), firstDesktop && secondDesktop);
         EXPECT_EQ(codexLaunches().size(), 1) << "the second copy never launched Codex";
         EXPECT_EQ(statusPid(), first.processId()) << "nor wrote status.json";
     }
-    EXPECT_EQ(stop(takesOver ? second : first, SIGTERM), 0);
+    const qint64 codex = codexLaunches().value(takesOver ? 1 : 0);
+    ASSERT_TRUE(alive(codex));
+    EXPECT_EQ(stop(takesOver ? second : first, quitSignal), 0);
+    EXPECT_TRUE(waitUntil([&] { return !alive(codex); }, 5000));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachOrder, TwoCopies,
-                         ::testing::Values(std::pair(false, false), std::pair(false, true), std::pair(true, true),
-                                           std::pair(true, false)));
+                         ::testing::Values(std::tuple(false, false, SIGHUP), std::tuple(false, true, SIGTERM),
+                                           std::tuple(true, true, SIGINT), std::tuple(true, false, SIGHUP)));
 
 TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
-    skipAutoOpen();
     InstanceLock lock(path("run").toStdString());
     ASSERT_EQ(lock.take(), InstanceLock::Take::held);
     const int mute = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);  // hears, never answers
@@ -256,22 +222,6 @@ TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
         "(pid " + QByteArray::number(QCoreApplication::applicationPid()) + ") mais ne répond pas"));
     ::close(mute);
 }
-
-// Each quit signal ends the program and its Codex.
-class QuitSignal : public DesktopProgram, public ::testing::WithParamInterface<int> {};
-
-TEST_P(QuitSignal, EndsTheProgramAndItsCodexChild) {
-    skipAutoOpen();
-    useFakeCodex();
-    QProcess& program = launch({});
-    ASSERT_TRUE(eventually([&] { return statusPid() == program.processId(); }));
-    const qint64 codex = codexLaunches().value(0);
-    ASSERT_TRUE(alive(codex));
-    EXPECT_EQ(stop(program, GetParam()), 0);
-    EXPECT_TRUE(waitUntil([&] { return !alive(codex); }, 5000));
-}
-
-INSTANTIATE_TEST_SUITE_P(TermIntHup, QuitSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 }  // namespace
 }  // namespace tallyvane::testing

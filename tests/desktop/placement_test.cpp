@@ -12,8 +12,9 @@ namespace tallyvane {
 namespace {
 
 // Qt's coordinates (y downward from the virtual desktop's top left) against the panel's (y upward from the
-// primary screen's lower left), both ways, also with a primary screen away from the origin.
-TEST(ScreenSpace, FlipsAroundThePrimaryScreensBottomEdge) {
+// primary's lower left), both ways, also with a primary away from the origin; and hosts' clicks in native pixels,
+// which Qt scales around each screen's native top-left corner.
+TEST(ScreenSpace, ConvertsBetweenQtThePanelAndNativePixels) {
     const std::tuple<QRect, QRect, Rect> table[] = {{{8, 36, 360, 400}, {0, 0, 1366, 768}, {8, 332, 360, 400}},
                                                     {{1920, 120, 1440, 900}, {1920, 120, 1440, 900}, {0, 0, 1440, 900}},
                                                     {{0, 0, 1920, 1080}, {1920, 120, 1440, 900}, {-1920, -60, 1920, 1080}},
@@ -22,12 +23,17 @@ TEST(ScreenSpace, FlipsAroundThePrimaryScreensBottomEdge) {
         EXPECT_EQ(fromQt(qt, primary), flipped) << rectText(fromQt(qt, primary));
         EXPECT_EQ(toQt(flipped, primary), qt);
     }
+    const QList<ScreenScale> mixed = {{{0, 0, 1920, 1080}, 1.0}, {{1920, 0, 1920, 1080}, 2.0}};
+    const QList<ScreenScale> left = {{{0, 0, 1280, 720}, 1.5}, {{1920, 0, 1920, 1080}, 1.0}};
+    const std::tuple<QPoint, QList<ScreenScale>, QPoint> clicks[] = {
+        {{3700, 10}, {{{0, 0, 1920, 1080}, 2.0}}, {1850, 5}}, {{100, 100}, mixed, {100, 100}},
+        {{5000, 20}, mixed, {3460, 10}}, {{9000, 9000}, mixed, {9000, 9000}},
+        {{1500, 30}, left, {1000, 20}},  {{2000, 30}, left, {2000, 30}}};
+    for (const auto& [native, screens, logical] : clicks) EXPECT_EQ(logicalFromNative(native, screens), logical) << native.x();
 }
 
-// Where the panel opens (Qt's coordinates) for a click, or without one, on each arrangement of screens and bars:
-// a 1366 × 768 laptop with a 28-pixel bar on top and a 40-pixel dock below; a 1440 × 900 screen left of a
-// 1440 × 900 primary, both with a 30-pixel top bar; an 800 × 400 screen too low for the whole panel; a
-// 1920 × 1080 primary with a bar on one side, a 1440 × 900 screen left of it and a 2560 × 1440 one lower right.
+// Where the panel opens (Qt's coordinates) for a click, or without one: on a laptop with a top bar and a dock, a
+// screen left of the primary, one too low for the panel, and a primary with a bar on one side between two others.
 TEST(PanelPlacement, OpensBesideTheAnchorInsideItsScreensUsableArea) {
     const QList<ScreenArea> laptop = {{{0, 0, 1366, 768}, {0, 28, 1366, 700}, true}};
     const QList<ScreenArea> leftOfPrimary = {{{0, 0, 1440, 900}, {0, 30, 1440, 870}, true},
@@ -69,17 +75,6 @@ TEST(PanelPlacement, OpensBesideTheAnchorInsideItsScreensUsableArea) {
     }
     EXPECT_FALSE(placePanel({}, {}).has_value());
     EXPECT_FALSE(placementRecord({{-2, 332, 360, 400}, {0, 40, 1366, 700}, {}})["contained"].get<bool>());
-}
-
-// Hosts report clicks in native pixels; Qt scales each screen around its native top-left corner.
-TEST(HiDpi, NativeClickPositionsBecomeQtCoordinates) {
-    const QList<ScreenScale> mixed = {{{0, 0, 1920, 1080}, 1.0}, {{1920, 0, 1920, 1080}, 2.0}};
-    const QList<ScreenScale> left = {{{0, 0, 1280, 720}, 1.5}, {{1920, 0, 1920, 1080}, 1.0}};
-    const std::tuple<QPoint, QList<ScreenScale>, QPoint> table[] = {
-        {{3700, 10}, {{{0, 0, 1920, 1080}, 2.0}}, {1850, 5}}, {{100, 100}, mixed, {100, 100}},
-        {{5000, 20}, mixed, {3460, 10}}, {{9000, 9000}, mixed, {9000, 9000}},
-        {{1500, 30}, left, {1000, 20}},  {{2000, 30}, left, {2000, 30}}};
-    for (const auto& [native, screens, logical] : table) EXPECT_EQ(logicalFromNative(native, screens), logical) << native.x();
 }
 
 }  // namespace

@@ -10,8 +10,7 @@ int main(int argc, char** argv) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/tallyvane-test-bus");
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tallyvane-test-bus");
+    for (const char* bus : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"}) qputenv(bus, "unix:path=/nonexistent/bus");
     QApplication app(argc, argv);
     tallyvane::registerSniTypes();
     ::testing::InitGoogleTest(&argc, argv);

@@ -1,26 +1,44 @@
+// What the tray item shows: its title, and images that read on any bar.
 #include "app/desktop/tray_icon_art.h"
 
 #include <QPainter>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
+
+#include "app/desktop/title_text.h"
 
 namespace tallyvane {
 namespace {
 
-// WCAG 2 relative luminance.
-double luminance(QRgb rgb) {
-    const auto linear = [](int channel) {
-        const double c = channel / 255.0;
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(qRed(rgb)) + 0.7152 * linear(qGreen(rgb)) + 0.0722 * linear(qBlue(rgb));
+std::vector<QuotaWindow> windowsAt(const std::vector<double>& used) {
+    std::vector<QuotaWindow> windows;
+    for (double value : used) windows.push_back({"w" + std::to_string(windows.size()), "Fenêtre", value, {}, {}});
+    return windows;
 }
 
-// Every image the tray item is handed, with the figure (hosts that hide the label) and without (hosts that draw
-// it), laid on a dark and a light bar: of the pixels at least half opaque, a third or more must reach 3:1 against
-// the bar. Sheets of them, enlarged four times, are kept.
+// The highest window, rounded half up, the problem mark and the demo prefix; the guide is the widest title.
+TEST(StatusTitle, FollowsTheHighestWindowTheErrorAndDemo) {
+    const struct { std::vector<double> used; std::optional<std::string> error; bool demo; std::string title; } table[] = {
+        {{}, std::nullopt, false, " GPT —"},           {{}, "Codex introuvable", false, " GPT —"},
+        {{}, std::nullopt, true, " GPT —"},            {{38, 62}, std::nullopt, false, " GPT 62 %"},
+        {{62, 38}, std::nullopt, true, " DÉMO GPT 62 %"}, {{87.4}, "Délai dépassé", false, " GPT 87 % !"},
+        {{87.4}, "", false, " GPT 87 % !"},            {{0}, std::nullopt, false, " GPT 0 %"},
+        {{100, 99.6}, std::nullopt, false, " GPT 100 %"}, {{49.5, 12}, std::nullopt, false, " GPT 50 %"},
+        {{62.49}, std::nullopt, false, " GPT 62 %"}};
+    for (const auto& c : table) EXPECT_EQ(statusTitle(windowsAt(c.used), c.error, c.demo), c.title);
+    for (bool demo : {false, true}) EXPECT_EQ(statusTitleGuide(demo), statusTitle(windowsAt({100}), "x", demo));
+    EXPECT_DOUBLE_EQ(highestUse(windowsAt({74.6, 12})).value_or(0), 74.6);
+}
+
+// WCAG 2 relative luminance.
+double luminance(QRgb rgb) {
+    const auto linear = [](double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(qRed(rgb) / 255.0) + 0.7152 * linear(qGreen(rgb) / 255.0) + 0.0722 * linear(qBlue(rgb) / 255.0);
+}
+
+// Every image, with the figure (hosts that hide the label) and without, on a dark and a light bar: of the pixels at
+// least half opaque, a third or more reach 3:1 against the bar. Sheets of them, enlarged four times, are kept.
 TEST(TrayIcons, EveryImageReadsOnDarkAndLightBars) {
     const std::tuple<const char*, std::optional<double>, bool> states[] = {
         {"normal", 62, false}, {"75 %", 80, false}, {"90 %", 100, false}, {"problem", 41, true},
@@ -35,28 +53,24 @@ TEST(TrayIcons, EveryImageReadsOnDarkAndLightBars) {
             const QList<QImage> icons = trayIcons(highest, error, figure);
             EXPECT_EQ(icons != trayIcons(highest, error, !figure), highest.has_value()) << name;
             ASSERT_EQ(icons.size(), sizes);
-            double worst[2] = {1, 1};
-            for (int i = 0; i < sizes; ++i)
-                for (int b = 0; b < 2; ++b) {
-                    SCOPED_TRACE(::testing::Message() << name << ", figure " << figure << ", size " << trayIconSizes[i]);
-                    EXPECT_EQ(icons[i].size(), QSize(trayIconSizes[i], trayIconSizes[i]));
-                    const QRect cell((2 * i + b) * 64, row * 64, 64, 64);
-                    painter.fillRect(cell, bars[b]);
-                    painter.drawImage(cell.topLeft(), icons[i]);
-                    const double bar = luminance(bars[b].rgb());
-                    int opaque = 0, readable = 0;
-                    for (int y = 0; y < icons[i].height(); ++y)
-                        for (int x = 0; x < icons[i].width(); ++x) {
-                            if (qAlpha(icons[i].pixel(x, y)) < 128) continue;
-                            const double l = luminance(sheet.pixel(cell.topLeft() + QPoint(x, y)));
-                            ++opaque;
-                            readable += (std::max(l, bar) + 0.05) / (std::min(l, bar) + 0.05) >= 3;
-                        }
-                    EXPECT_TRUE(opaque > 0 && 3 * readable >= opaque) << readable << " of " << opaque;
-                    worst[b] = std::min(worst[b], double(readable) / opaque);
-                }
-            std::printf("%s, %s: worst readable share %.2f on dark, %.2f on light\n", figure ? "figure" : "chart",
-                        name, worst[0], worst[1]);
+            for (int i = 0; i < sizes * 2; ++i) {
+                const QImage& icon = icons[i / 2];
+                SCOPED_TRACE(::testing::Message() << name << ", figure " << figure << ", size " << icon.width());
+                EXPECT_EQ(icon.size(), QSize(trayIconSizes[i / 2], trayIconSizes[i / 2]));
+                const QRect cell(i * 64, row * 64, 64, 64);
+                painter.fillRect(cell, bars[i % 2]);
+                painter.drawImage(cell.topLeft(), icon);
+                const double bar = luminance(bars[i % 2].rgb());
+                int opaque = 0, readable = 0;
+                for (int y = 0; y < icon.height(); ++y)
+                    for (int x = 0; x < icon.width(); ++x) {
+                        if (qAlpha(icon.pixel(x, y)) < 128) continue;
+                        const double l = luminance(sheet.pixel(cell.topLeft() + QPoint(x, y)));
+                        ++opaque;
+                        readable += (std::max(l, bar) + 0.05) / (std::min(l, bar) + 0.05) >= 3;
+                    }
+                EXPECT_TRUE(opaque > 0 && 3 * readable >= opaque) << readable << " of " << opaque;
+            }
         }
         EXPECT_TRUE(sheet.scaled(sheet.size() * 4)
                         .save(QStringLiteral(DESKTOP_ARTIFACTS "/tray-icons-%1.png").arg(figure ? "figure" : "chart")));

@@ -1,6 +1,9 @@
 #pragma once
 // Programs of the test's own that print one line once they serve (a D-Bus daemon its address, Xvfb its display
 // number), ended with the object, or with the test process however it ends; and a wait that keeps Qt's loop turning.
+#include <signal.h>
+#include <sys/prctl.h>
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDeadlineTimer>
@@ -11,27 +14,36 @@
 namespace tallyvane::testing {
 
 // The process gets SIGTERM when the test process dies, even when it crashes.
-void endWithThisProcess(QProcess& process);
+inline void endWithThisProcess(QProcess& process) {
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
 
-class Daemon {
-public:
-    Daemon(const QString& program, const QStringList& arguments);
-    ~Daemon();
-    // Empty when it serves; otherwise why it does not.
-    const QString& unavailable() const { return unavailable_; }
-    const QString& line() const { return line_; }
-
-private:
-    QProcess process_;
-    QString line_, unavailable_;
+// `line` stays empty when the program is missing or does not start.
+struct Daemon {
+    Daemon(const QString& program, const QStringList& arguments) {
+        endWithThisProcess(process);
+        process.start(program, arguments);
+        if (process.waitForStarted(5000) && process.waitForReadyRead(15000))
+            line = QString::fromUtf8(process.readLine()).trimmed();
+    }
+    ~Daemon() {
+        process.terminate();
+        if (!process.waitForFinished(5000)) process.kill(), process.waitForFinished(3000);
+    }
+    QProcess process;
+    QString line;
 };
 
-// A bus daemon with the session configuration.
+// A bus daemon with the session configuration; `connect` opens a connection under a name of its own, closed with
+// the bus.
 struct PrivateBus : Daemon {
     PrivateBus() : Daemon("dbus-daemon", {"--session", "--nofork", "--nopidfile", "--print-address=1"}) {}
-    const QString& address() const { return line(); }
-    // A new connection under a name of its own.
-    QDBusConnection connect(const QString& name) const { return QDBusConnection::connectToBus(line(), name); }
+    ~PrivateBus() { for (const QString& name : names) QDBusConnection::disconnectFromBus(name); }
+    QDBusConnection connect(const QString& name) {
+        names.append(name + QString::number(names.size()));
+        return QDBusConnection::connectToBus(line, names.back());
+    }
+    QStringList names;
 };
 
 // Runs Qt's event loop until the condition holds or the limit passes.

@@ -12,30 +12,21 @@
 
 namespace tallyvane::testing {
 
+// Serves while it lives.
 class TestWatcher final : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-
 public:
-    // Takes the watcher's name on `bus`; check `serving()`.
     explicit TestWatcher(QDBusConnection bus) : bus_(std::move(bus)) {
-        serving_ = bus_.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
-                                       QDBusConnection::ExportAllSlots) &&
-                   bus_.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        bus_.registerObject("/StatusNotifierWatcher", this, QDBusConnection::ExportAllSlots);
+        bus_.registerService("org.kde.StatusNotifierWatcher");
     }
-    ~TestWatcher() override {
-        bus_.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
-        bus_.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
-    }
-    bool serving() const { return serving_; }
+    ~TestWatcher() override { bus_.unregisterService("org.kde.StatusNotifierWatcher"), bus_.unregisterObject("/StatusNotifierWatcher"); }
     const QStringList& items() const { return items_; }
-
 public Q_SLOTS:
     void RegisterStatusNotifierItem(const QString& service) { items_.append(service); }
-
 private:
     QDBusConnection bus_;
-    bool serving_ = false;
     QStringList items_;
 };
 
@@ -48,8 +39,7 @@ public:
     // BlockWithGui keeps the event loop turning, so that an item living in this very process can answer.
     QVariant property(const QString& name) const {
         auto get = QDBusMessage::createMethodCall(service_, path, "org.freedesktop.DBus.Properties", "Get");
-        get << interface << name;
-        const QDBusMessage reply = bus_.call(get, QDBus::BlockWithGui, 5000);
+        const QDBusMessage reply = bus_.call(get << interface << name, QDBus::BlockWithGui, 5000);
         return reply.arguments().isEmpty() ? QVariant() : reply.arguments().front().value<QDBusVariant>().variant();
     }
     QString text(const char* name) const { return property(QString::fromLatin1(name)).toString(); }
@@ -57,14 +47,11 @@ public:
     SniPixmaps icon() const { return qdbus_cast<SniPixmaps>(property(QStringLiteral("IconPixmap"))); }
     bool activate(int x, int y) const {
         auto call = QDBusMessage::createMethodCall(service_, path, interface, QStringLiteral("Activate"));
-        call << x << y;
-        return bus_.call(call, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
+        return bus_.call(call << x << y, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
     }
     QStringList heard;  // the names of the signals received
-
 private Q_SLOTS:
     void record(const QDBusMessage& message) { heard.append(message.member()); }
-
 private:
     static constexpr const char* path = "/StatusNotifierItem";
     static constexpr const char* interface = "org.kde.StatusNotifierItem";
