@@ -3,7 +3,8 @@
 #include <sqlite3.h>
 
 #include <cerrno>
-#include <ctime>
+#include <chrono>
+#include <cstdio>
 
 #include "platform/sqlite/history_database.h"
 #include "platform/sqlite/history_file.h"
@@ -59,12 +60,13 @@ std::string faultText(int rc, const std::string& path) {
     }
 }
 
-// "yyyy-MM-dd" of `time` in UTC, as daily counts are keyed.
+// "yyyy-MM-dd" of `time` in UTC, as daily counts are keyed. Plain calendar arithmetic, so this thread never
+// touches the C library's time-zone state, which ICU reloads on the main thread.
 std::string utcDay(std::int64_t time) {
-    const std::time_t seconds = static_cast<std::time_t>(time);
-    std::tm parts{};
+    using namespace std::chrono;
+    const year_month_day date{floor<days>(sys_seconds(seconds(time)))};
     char day[32] = "";
-    if (::gmtime_r(&seconds, &parts)) std::strftime(day, sizeof day, "%Y-%m-%d", &parts);
+    std::snprintf(day, sizeof day, "%04d-%02u-%02u", int(date.year()), unsigned(date.month()), unsigned(date.day()));
     return day;
 }
 
