@@ -18,6 +18,15 @@ std::unique_ptr<Timer> ManualLoop::scheduleRepeating(std::chrono::milliseconds, 
     return timer;
 }
 
+std::string windowsAt(const std::vector<double>& percentages) {
+    std::string limits;
+    for (std::size_t i = 0; i < percentages.size(); ++i)
+        limits += (i ? "," : "") + std::string(R"("lim)") + std::to_string(i) + R"(":{"limitName":"Palier )" +
+                  std::to_string(i + 1) + R"(","primary":{"usedPercent":)" + std::to_string(percentages[i]) +
+                  R"(,"windowDurationMins":300)" + (i == 0 ? R"(,"resetsAt":1796600000)" : "") + "}}";
+    return R"({"rateLimitsByLimitId":{)" + limits + "}}";
+}
+
 ModelRig::ModelRig() {
     files->executables.push_back("/home/tester/.local/bin/codex");
     model = UsageModel::create({clock, loop, std::make_shared<InlineExecutor>(), launcher, files,

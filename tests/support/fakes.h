@@ -110,6 +110,15 @@ struct RecordingOpener final : UrlOpener {
     std::vector<std::string> opened;
 };
 
+// Codex's answers that the panel's tests and its renderer show: two windows, tokens with one day.
+inline const std::string twoWindowsAnswer =
+    R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
+    R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
+inline const std::string tokensAnswer =
+    R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})";
+// One 5-hour limit per percentage, in this order; only the first has a reset time.
+std::string windowsAt(const std::vector<double>& percentages);
+
 // A model wired to the fakes above, with an executable codex in ~/.local/bin, HOME /home/tester,
 // PATH /home/tester/bin:/usr/bin and pid 777.
 struct ModelRig {

@@ -30,20 +30,6 @@ inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << tex
 namespace tallyvane::testing {
 namespace {
 
-const std::string twoWindows =
-    R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
-    R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
-
-// One 5-hour limit per percentage, in this order; only the first has a reset time.
-std::string windowsAt(const std::vector<double>& percentages) {
-    std::string limits;
-    for (std::size_t i = 0; i < percentages.size(); ++i)
-        limits += (i ? "," : "") + std::string(R"("lim)") + std::to_string(i) + R"(":{"limitName":"Palier )" +
-                  std::to_string(i + 1) + R"(","primary":{"usedPercent":)" + std::to_string(percentages[i]) +
-                  R"(,"windowDurationMins":300)" + (i == 0 ? R"(,"resetsAt":1796600000)" : "") + "}}";
-    return R"({"rateLimitsByLimitId":{)" + limits + "}}";
-}
-
 // A QuotaView shown offscreen over a model driven by the fakes, with helpers to read what it shows.
 struct ViewRig {
     ModelRig rig;
@@ -86,9 +72,9 @@ struct ViewRig {
     void reach(const QString& steps) {
         for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
             if (step == "start") rig.startReady();
-            if (step == "quota") rig.answerQuota(twoWindows);
+            if (step == "quota") rig.answerQuota(twoWindowsAnswer);
             if (step == "tokens")
-                rig.answerTokens(R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})");
+                rig.answerTokens(tokensAnswer);
             if (step == "refused") rig.answerError(rig.pendingId("quota"), "Unauthorized");
             if (step == "limited") rig.answerError(rig.pendingId("quota"), "rate limited");
             if (step == "tokenError") rig.answerError(rig.pendingId("tokens"), "rate limited");
@@ -227,7 +213,7 @@ TEST(QuotaView, RowsAreUpdatedInPlaceAndFollowTheModelOrder) {
     view.rig.startReady();
     std::vector<std::vector<QWidget*>> seen;
     QStringList firstRow;
-    for (const auto& payload : {windowsAt({10, 20}), windowsAt({30, 40}), windowsAt({1, 2, 3}), twoWindows}) {
+    for (const auto& payload : {windowsAt({10, 20}), windowsAt({30, 40}), windowsAt({1, 2, 3}), twoWindowsAnswer}) {
         view.rig.receive(R"({"method":"account/rateLimits/updated","params":)" + payload + "}");
         view.settle();
         firstRow.append(view.rowLine((seen.emplace_back(view.rows())).front()).section(u'|', 1, 1));

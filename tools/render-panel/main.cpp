@@ -23,27 +23,12 @@
 using tallyvane::HistorySnapshot;
 using tallyvane::QuotaView;
 using tallyvane::testing::ModelRig;
+using tallyvane::testing::tokensAnswer;
+using tallyvane::testing::twoWindowsAnswer;
+using tallyvane::testing::windowsAt;
 using Reach = std::function<void(ModelRig&, QuotaView&, HistorySnapshot&)>;
 
 namespace {
-
-const std::string twoWindows =
-    R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
-    R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
-const std::string tokens =
-    R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})";
-
-// One limit per percentage, in that order; only the first carries a reset time.
-std::string windowsAt(const std::vector<double>& percentages) {
-    std::string limits;
-    for (std::size_t index = 0; index < percentages.size(); ++index) {
-        if (!limits.empty()) limits += ",";
-        limits += R"("lim)" + std::to_string(10 + index) + R"(":{"limitName":"Palier )" + std::to_string(index + 1) +
-                  R"(","primary":{"usedPercent":)" + std::to_string(percentages[index]) +
-                  R"(,"windowDurationMins":300)" + (index == 0 ? R"(,"resetsAt":1796600000)" : "") + "}}";
-    }
-    return R"({"rateLimitsByLimitId":{)" + limits + "}}";
-}
 
 void loseChild(ModelRig& rig) {
     rig.child().exit();
@@ -78,14 +63,14 @@ const std::map<std::string, Reach>& states() {
         {"windows",
          [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
-             rig.answerQuota(twoWindows);
-             rig.answerTokens(tokens);
+             rig.answerQuota(twoWindowsAnswer);
+             rig.answerTokens(tokensAnswer);
          }},
         {"windows-and-error",
          [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
-             rig.answerQuota(twoWindows);
-             rig.answerTokens(tokens);
+             rig.answerQuota(twoWindowsAnswer);
+             rig.answerTokens(tokensAnswer);
              loseChild(rig);
          }},
         {"demo", demoWithClicks({})},
@@ -96,7 +81,7 @@ const std::map<std::string, Reach>& states() {
          [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
              rig.answerQuota(windowsAt({0, 74.6, 75, 89.9, 90, 100}));
-             rig.answerTokens(tokens);
+             rig.answerTokens(tokensAnswer);
          }},
         {"no-reset-chart",
          [](ModelRig& rig, QuotaView& view, HistorySnapshot& history) {
@@ -120,7 +105,7 @@ const std::map<std::string, Reach>& states() {
         {"token-error",
          [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();
-             rig.answerQuota(twoWindows);
+             rig.answerQuota(twoWindowsAnswer);
              rig.answerError(rig.pendingId("tokens"), "rate limited");
          }},
         {"error-many-windows",
