@@ -2,7 +2,9 @@
 // The tray item's images, drawn at every size a host may ask for: the highest percentage, or a
 // bar chart where the host draws the text label or before any reading. Fixed colours that read
 // on dark and light bars alike, whatever the panel's palette: each shape in its state colour
-// (teal, orange from 75 %, red from 90 %) inside a dark outline and a light halo.
+// (teal, orange from 75 %, red from 90 %) inside a dark outline and a light halo. Below 32 px
+// the number stands alone, as tall as the icon allows, and a problem turns its halo orange;
+// from 32 px a usage bar runs under it and a « ! » badge marks a problem.
 #include <QImage>
 #include <QList>
 #include <optional>
@@ -12,7 +14,7 @@ namespace tallyvane {
 inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
 // One image per size in trayIconSizes. `figure`: draw the percentage (when there is one) rather
-// than the chart; `error`: add the problem badge.
+// than the chart; `error`: show the problem.
 QList<QImage> trayIcons(std::optional<double> highest, bool error, bool figure);
 
 }  // namespace tallyvane
