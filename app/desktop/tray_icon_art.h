@@ -1,10 +1,10 @@
 #pragma once
 // The tray item's images, drawn at every size a host may ask for: the highest percentage, or a
 // bar chart where the host draws the text label or before any reading. Fixed colours that read
-// on dark and light bars alike, whatever the panel's palette: each shape in its state colour
-// (teal, orange from 75 %, red from 90 %) inside a dark outline and a light halo. Below 32 px
-// the number stands alone, as tall as the icon allows, and a problem turns its halo orange;
-// from 32 px a usage bar runs under it and a « ! » badge marks a problem.
+// on dark and light bars alike, whatever the panel's palette, in a state colour (teal, orange
+// from 75 %, red from 90 %). The number fills the icon, with a light edge and a dark one; a
+// problem draws an orange line under it below 32 px, a « ! » badge from 32 px. The chart's bars
+// sit inside a dark outline and a light halo, orange on a problem below 32 px.
 #include <QImage>
 #include <QList>
 #include <optional>
