@@ -79,7 +79,8 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Without a display, the program runs headless.
-    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool withDisplay = true) {
+    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool withDisplay = true,
+                     const QString& program = TALLYVANE_BINARY) {
         auto& process = *programs.emplace_back(std::make_unique<QProcess>());
         QProcessEnvironment environment;
         for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
@@ -90,7 +91,7 @@ protected:
             if (!value.isEmpty()) environment.insert(QString::fromLatin1(name), value);
         process.setProcessEnvironment(environment);
         endWithThisProcess(process);
-        process.start(QStringLiteral(TALLYVANE_BINARY), arguments);
+        process.start(program, arguments);
         EXPECT_TRUE(process.waitForStarted(5000));
         return process;
     }
@@ -184,23 +185,15 @@ TEST_P(XfcePanel, ShowsTheNumberReadably) {
  type="double" value="1"/></property><property name="plugin-ids" type="array"><value type="int" value="1"/></property>
  </property></property><property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/>
 </property></channel>)";
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : {std::pair("HOME", home.path()), {"XDG_CONFIG_HOME", path(".config")},
-                                      {"XDG_CACHE_HOME", path(".cache")}, {"DBUS_SESSION_BUS_ADDRESS", bus.line}})
-        environment.insert(name, value);
     // The bus would start xfconfd itself, but with the bus's own settings folder.
     QFile service("/usr/share/dbus-1/services/org.xfce.Xfconf.service");
     ASSERT_TRUE(service.open(QIODevice::ReadOnly)) << "xfconf is not installed";
     const QString xfconfd = QString::fromUtf8(service.readAll()).section("Exec=", 1).section('\n', 0, 0).trimmed();
     QDBusConnection probe = bus.connect("probe");
-    for (const auto& [program, arguments] : {std::pair(xfconfd, QStringList()), {"xfce4-panel", {"--disable-wm-check"}}}) {
-        QProcess& process = *programs.emplace_back(std::make_unique<QProcess>());
-        process.setProcessEnvironment(environment);
-        endWithThisProcess(process);
-        process.start(program, arguments);
-        ASSERT_TRUE(process.waitForStarted(5000)) << qPrintable(program);
-        const QString name = program == xfconfd ? "org.xfce.Xfconf" : "org.kde.StatusNotifierWatcher";
-        ASSERT_TRUE(waitUntil([&] { return probe.interface()->isServiceRegistered(name).value(); }, 20000)) << qPrintable(name);
+    for (const auto& [program, arguments, name] : {std::tuple(xfconfd, QStringList(), "org.xfce.Xfconf"),
+                                                   {"xfce4-panel", {"--disable-wm-check"}, "org.kde.StatusNotifierWatcher"}}) {
+        ASSERT_TRUE(launch(arguments, "XFCE", true, program).state() == QProcess::Running) << qPrintable(program);
+        ASSERT_TRUE(waitUntil([&] { return probe.interface()->isServiceRegistered(name).value(); }, 20000)) << name;
     }
     launch({"--demo-data"}, "XFCE");
     const QString shot = QStringLiteral(DESKTOP_ARTIFACTS "/xfce-panel-%1.png").arg(height);
