@@ -20,10 +20,7 @@
 namespace tallyvane {
 
 int runDesktopApp(int argc, char** argv) {
-    // Only X11 lets a program place its own windows; in a Wayland session that means XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
+    QApplication app(argc, argv);  // on the platform the module's probe chose
     QCoreApplication::setOrganizationName(QStringLiteral("Tallyvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Tallyvane"));
 

@@ -1,5 +1,6 @@
 #include "app/desktop/quota_panel.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,16 @@ namespace {
 // A tray host sends Activate on the press or its release, a few hundred milliseconds at most.
 constexpr qint64 closingPressMs = 400;
 
+bool nativeWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+// Wayland lets no program place a window or grab the pointer, and a parentless popup becomes an
+// ordinary window that a tiling compositor stretches over the screen: there the panel is a window
+// of fixed size, which such compositors float.
+Qt::WindowFlags panelFlags() {
+    const Qt::WindowFlags common = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+    return common | (nativeWayland() ? Qt::Window : Qt::Popup);
+}
+
 QRegion roundedRegion(const QRect& rect, int radius) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rect), radius, radius);
@@ -24,14 +35,14 @@ QRegion roundedRegion(const QRect& rect, int radius) {
 }  // namespace
 
 QuotaPanel::QuotaPanel(QWidget* content, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint),
-      content_(content) {
+    : QWidget(parent, panelFlags()), content_(content) {
     setWindowTitle(QStringLiteral("Tallyvane"));
     setObjectName(QStringLiteral("quotaPanel"));
     setAttribute(Qt::WA_TranslucentBackground);
     // The click that closes the panel goes nowhere, like a menu's.
     setAttribute(Qt::WA_NoMouseReplay);
     resize(int(panelMaxWidth), int(panelMaxHeight));
+    if (nativeWayland()) setFixedSize(size());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content_);
