@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/desktop/missing_tray_notice.h"
 #include "app/desktop/placement.h"
 #include "app/history/alert_sender.h"
 #include "app/history/history_recorder.h"
@@ -77,10 +78,11 @@ bool AppDelegate::launch() {
     auto history = recorder ? recorder->history()
                             : std::make_shared<const HistorySnapshot>(isDemo() ? demoHistory(model_->now())
                                                                                : HistorySnapshot{});
-    if (recorder && services_.notifier && services_.settings.alerts && !isDemo()) {
+    if (recorder && services_.notifier && services_.settings.alerts && !isDemo())
         alerts_ = std::make_unique<AlertSender>(model_, recorder, services_.notifier);
-        services_.notifier->onActivated = [this] { reopen(); };
-    }
+    if (services_.notifier) services_.notifier->onActivated = [this] { reopen(); };
+    new MissingTrayNotice([tray = tray_] { return tray->hostPresent(); }, services_.notifier, services_.trayPatience,
+                          isDemo(), this);
     auto* view = new QuotaView(
         model_, std::move(history), [] { QCoreApplication::quit(); },
         [this] { openCodex(services_.home, *services_.files, *services_.opener); });

@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QRect>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,8 @@ struct DesktopServices {
     // Shows quota alerts, live and unless the settings turn them off.
     std::shared_ptr<Notifier> notifier;
     UserSettings settings;
+    // How long the session may be without any tray before the notifier says so.
+    std::chrono::milliseconds trayPatience = std::chrono::seconds(10);
 };
 
 class AppDelegate final : public QObject {

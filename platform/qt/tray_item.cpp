@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 
 #include "platform/qt/status_notifier_item.h"
+#include "platform/qt/x_selection.h"
 
 namespace tallyvane {
 namespace {
@@ -60,6 +61,8 @@ TrayItem::TrayItem(QDBusConnection sessionBus, QObject* parent)
 TrayItem::~TrayItem() = default;
 
 bool TrayItem::usesStatusNotifier() const { return sni_->watcherPresent(); }
+
+bool TrayItem::hostPresent() const { return usesStatusNotifier() || xScreenSelectionOwned("_NET_SYSTEM_TRAY_S"); }
 
 QRect TrayItem::iconGeometry() const { return fallback_ ? fallback_->geometry() : QRect(); }
 

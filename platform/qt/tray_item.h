@@ -1,6 +1,7 @@
 #pragma once
 // The program's tray presence: a StatusNotifierItem while the session has a watcher, otherwise
-// Qt's own tray icon (the XEmbed protocol). Tells whether the host draws the text label.
+// Qt's own tray icon (the XEmbed protocol). Tells whether the host draws the text label, and
+// whether there is any host at all.
 #include <QDBusConnection>
 #include <QImage>
 #include <QList>
@@ -42,6 +43,8 @@ public:
     void setNeedsAttention(bool needsAttention);
 
     bool usesStatusNotifier() const;
+    // A watcher is there, or an XEmbed tray owns the screen's tray selection.
+    bool hostPresent() const;
     // Where the fallback icon stands on screen, in Qt's global coordinates; null when unknown.
     QRect iconGeometry() const;
     // When false the label is invisible and the icon has to carry the figure itself.

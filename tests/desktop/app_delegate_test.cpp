@@ -14,6 +14,7 @@
 #include <fstream>
 #include <future>
 
+#include "app/desktop/missing_tray_notice.h"
 #include "app/desktop/quota_panel.h"
 #include "app/desktop/tray_icon_art.h"
 #include "app/history/history_recorder.h"
@@ -78,7 +79,7 @@ protected:
         delegate = std::make_unique<AppDelegate>(DesktopServices{
             rig->model, rig->files, opener, "/home/tester", bus.connect("session"), bus.connect("system"), folder.path(),
             history ? HistoryRecorder::create(rig->model, rig->loop, store, std::make_shared<InlineExecutor>()) : nullptr,
-            std::make_shared<DbusNotifier>(bus.connect("notifier")), settings});
+            std::make_shared<DbusNotifier>(bus.connect("notifier")), settings, trayPatience});
         return delegate->launch() && (rig->receive(R"({"id":1,"result":{}})"), true);  // Codex answers the handshake
     }
     // Codex answers the reads, or a minute later those of a refresh: the quota, then the tokens.
@@ -97,6 +98,7 @@ protected:
     std::unique_ptr<ModelRig> rig;
     std::shared_ptr<RecordingOpener> opener = std::make_shared<RecordingOpener>();
     std::unique_ptr<AppDelegate> delegate;
+    std::chrono::milliseconds trayPatience = 1h;
 };
 
 // The item registers with a watcher that starts later, learns which program hosts it and follows it going; a host
@@ -185,6 +187,31 @@ TEST_F(Delegate, ClicksToggleThePanelAndOnlyTheClosingPressIsIgnored) {
         EXPECT_EQ(panel()->isVisible(), c.opens);
         panel()->hide();
     }
+}
+
+// Without any tray the notifier says so, once per user: not again at the next run without one, again once a run
+// had one and it left for good, not for a host that comes back in time. A click on it opens the panel.
+TEST_F(Delegate, SaysOnceThatThereIsNoTrayAndAgainOnlyAfterARunWithOne) {
+    trayPatience = 300ms;
+    QSettings("Tallyvane", "Tallyvane").remove(MissingTrayNotice::shownKey);
+    enum Watcher { none, stays, leaves, restarts };
+    const std::pair<Watcher, std::size_t> runs[] = {{none, 1}, {none, 1}, {stays, 1}, {restarts, 1}, {leaves, 2}};
+    for (const auto& [watcher, notices] : runs) {
+        auto host = watcher == none ? nullptr : std::make_unique<TestWatcher>(bus.connect("watcher"));
+        ASSERT_TRUE(launch());
+        spin(500);
+        if (watcher == leaves || watcher == restarts) host.reset(), spin(watcher == restarts ? 100 : 700);
+        if (watcher == restarts) host = std::make_unique<TestWatcher>(bus.connect("watcher"));
+        spin(500);
+        EXPECT_EQ(notifications.shown.size(), notices) << watcher;
+    }
+    EXPECT_EQ(notifications.shown[1], std::tuple(0u, QString("Tallyvane tourne sans icône"),
+                                                 QString("Aucune zone de notification n’est disponible. Relance Tallyvane "
+                                                         "depuis le menu des applications pour voir le panneau. Sur GNOME, "
+                                                         "l’extension AppIndicator affiche le quota dans la barre du haut.")));
+    server.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                           "ActionInvoked") << 2u << QStringLiteral("default"));
+    EXPECT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
 }
 
 TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {
