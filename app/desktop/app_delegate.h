@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QRect>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -71,6 +72,8 @@ private:
     void open(const QRect& anchor);
     void modelChanged();
     void updateIcon();
+    void updateMenu();
+    void menuTriggered(const QString& key);
 
     DesktopServices services_;
     std::shared_ptr<UsageModel> model_;
@@ -81,6 +84,8 @@ private:
     ScreenWatcher* screens_ = nullptr;
     SleepWatcher* sleep_ = nullptr;
     QMetaObject::Connection outsideMonitor_;
+    std::uint64_t menuObservation_ = 0;
+    bool menuQueued_ = false;
     QRect anchor_;
     bool terminated_ = false;
 };

@@ -1,7 +1,9 @@
 #include "platform/qt/tray_item.h"
 
 #include <QGuiApplication>
+#include <QCursor>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -18,13 +20,12 @@ QList<ScreenScale> screenScales() {
     return scales;
 }
 
-// A click position becomes a one-pixel anchor; hosts that know no position send (0, 0).
-QRect anchorAt(QPoint native) {
-    if (native.isNull()) return {};
-    return {logicalFromNative(native, screenScales()), QSize(1, 1)};
-}
-
 }  // namespace
+
+QRect clickAnchor(QPoint native, const QString& hostProgram, const QList<ScreenScale>& screens) {
+    if (native.isNull() || hostProgram == QLatin1String("waybar")) return {};
+    return {logicalFromNative(native, screens), QSize(1, 1)};
+}
 
 QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens) {
     for (const ScreenScale& screen : screens) {
@@ -48,9 +49,17 @@ bool hostDrawsLabel(const QString& hostProgram) {
 
 TrayItem::TrayItem(QDBusConnection sessionBus, QObject* parent)
     : QObject(parent),
-      sni_(std::make_unique<StatusNotifierItem>(std::move(sessionBus), QStringLiteral("Tallyvane"))) {
-    connect(sni_.get(), &StatusNotifierItem::activated, this,
-            [this](QPoint native) { Q_EMIT activated(anchorAt(native)); });
+      sni_(std::make_unique<StatusNotifierItem>(sessionBus, QStringLiteral("Tallyvane"))),
+      menu_(std::make_unique<DbusMenu>(sessionBus)),
+      contextMenu_(std::make_unique<QMenu>()) {
+    connect(sni_.get(), &StatusNotifierItem::activated, this, [this](QPoint native) {
+        Q_EMIT activated(clickAnchor(native, sni_->hostProgram(), screenScales()));
+    });
+    connect(sni_.get(), &StatusNotifierItem::contextMenuRequested, this, [this](QPoint native) {
+        const QRect anchor = clickAnchor(native, sni_->hostProgram(), screenScales());
+        contextMenu_->popup(anchor.isNull() ? QCursor::pos() : anchor.topLeft());
+    });
+    connect(menu_.get(), &DbusMenu::triggered, this, &TrayItem::menuTriggered);
     connect(sni_.get(), &StatusNotifierItem::watcherChanged, this, [this] {
         followHost();
         Q_EMIT hostChanged();
@@ -93,6 +102,33 @@ void TrayItem::showFallbackIcon() {
 
 void TrayItem::setNeedsAttention(bool needsAttention) { sni_->setNeedsAttention(needsAttention); }
 
+void TrayItem::setMenu(const QList<MenuEntry>& entries) {
+    menu_->setEntries(entries);
+    const auto sameKeys = [&] {
+        return std::equal(entries.begin(), entries.end(), entries_.begin(), entries_.end(),
+                          [](const MenuEntry& a, const MenuEntry& b) { return a.key == b.key; });
+    };
+    // Rebuilt only when entries come or go, so that an open menu keeps its actions.
+    if (!sameKeys()) {
+        contextMenu_->clear();
+        for (const MenuEntry& entry : entries) {
+            if (entry.key.isEmpty()) {
+                contextMenu_->addSeparator();
+                continue;
+            }
+            connect(contextMenu_->addAction(QString()), &QAction::triggered, this,
+                    [this, key = entry.key] { Q_EMIT menuTriggered(key); });
+        }
+    }
+    entries_ = entries;
+    const QList<QAction*> actions = contextMenu_->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].key.isEmpty()) continue;
+        actions[i]->setText(QString(entries[i].label).replace(QLatin1Char('&'), QLatin1String("&&")));
+        actions[i]->setEnabled(entries[i].enabled);
+    }
+}
+
 void TrayItem::followHost() {
     if (usesStatusNotifier()) {
         fallback_.reset();
@@ -100,9 +136,9 @@ void TrayItem::followHost() {
     }
     if (fallback_) return;
     fallback_ = std::make_unique<QSystemTrayIcon>();
+    fallback_->setContextMenu(contextMenu_.get());  // Qt shows it on the right click
     connect(fallback_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-            Q_EMIT activated(fallback_->geometry());
+        if (reason == QSystemTrayIcon::Trigger) Q_EMIT activated(fallback_->geometry());
     });
     setToolTip(toolTip_);
     showFallbackIcon();
