@@ -1,12 +1,13 @@
 #include "platform/qt/tray_item.h"
 
-#include <QGuiApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 #include "platform/qt/status_notifier_item.h"
 #include "platform/qt/x_selection.h"
@@ -104,12 +105,10 @@ void TrayItem::setNeedsAttention(bool needsAttention) { sni_->setNeedsAttention(
 
 void TrayItem::setMenu(const QList<MenuEntry>& entries) {
     menu_->setEntries(entries);
-    const auto sameKeys = [&] {
-        return std::equal(entries.begin(), entries.end(), entries_.begin(), entries_.end(),
-                          [](const MenuEntry& a, const MenuEntry& b) { return a.key == b.key; });
-    };
+    const bool sameKeys = std::equal(entries.begin(), entries.end(), entries_.begin(), entries_.end(),
+                                     [](const MenuEntry& a, const MenuEntry& b) { return a.key == b.key; });
     // Rebuilt only when entries come or go, so that an open menu keeps its actions.
-    if (!sameKeys()) {
+    if (!sameKeys) {
         contextMenu_->clear();
         for (const MenuEntry& entry : entries) {
             if (entry.key.isEmpty()) {
