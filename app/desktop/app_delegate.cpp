@@ -21,6 +21,7 @@
 #include "model/open_codex.h"
 #include "model/run_flags.h"
 #include "model/usage_model.h"
+#include "platform/qt/compositor.h"
 #include "platform/qt/screen_watcher.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/sleep_watcher.h"
@@ -40,8 +41,7 @@ QList<ScreenArea> screenAreas() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     for (const QScreen* screen : QGuiApplication::screens())
         areas.append({screen->geometry(), screen->availableGeometry(), screen == primary});
-    const bool xwayland = QGuiApplication::platformName() == QLatin1String("xcb") && qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-    return xwayland ? withGuessedTopBars(areas) : areas;
+    return throughXWayland() ? withGuessedTopBars(areas) : areas;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/panel_geometry.h"
@@ -16,14 +17,20 @@ namespace {
 // A tray host sends Activate on the press or its release, a few hundred milliseconds at most.
 constexpr qint64 closingPressMs = 400;
 
-bool nativeWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+// Wayland lets no program grab the keyboard and pointer, and a parentless popup becomes an ordinary
+// window that a tiling compositor stretches over the screen. Under an XWayland that publishes no
+// work area (sway) a popup gets no keyboard focus and sees no click on the compositor's own
+// surfaces. There the panel is a window of fixed size, which such compositors float, given the
+// focus, and closed when it loses it.
+bool popupUnusable() {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return throughXWayland() && screen && screen->availableGeometry() == screen->geometry();
+}
 
-// Wayland lets no program place a window or grab the pointer, and a parentless popup becomes an
-// ordinary window that a tiling compositor stretches over the screen: there the panel is a window
-// of fixed size, which such compositors float.
 Qt::WindowFlags panelFlags() {
     const Qt::WindowFlags common = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
-    return common | (nativeWayland() ? Qt::Window : Qt::Popup);
+    return common | (popupUnusable() ? Qt::Tool : Qt::Popup);
 }
 
 QRegion roundedRegion(const QRect& rect, int radius) {
@@ -42,7 +49,7 @@ QuotaPanel::QuotaPanel(QWidget* content, QWidget* parent)
     // The click that closes the panel goes nowhere, like a menu's.
     setAttribute(Qt::WA_NoMouseReplay);
     resize(int(panelMaxWidth), int(panelMaxHeight));
-    if (nativeWayland()) setFixedSize(size());
+    if (popupUnusable()) setFixedSize(size());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content_);

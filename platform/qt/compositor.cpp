@@ -11,4 +11,8 @@ bool compositorActive() {
     return xScreenSelectionOwned("_NET_WM_CM_S");
 }
 
+bool throughXWayland() {
+    return QGuiApplication::platformName() == QLatin1String("xcb") && qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 }  // namespace tallyvane

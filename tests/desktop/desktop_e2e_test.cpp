@@ -228,6 +228,18 @@ TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
     ::close(mute);
 }
 
+// sway's XWayland: an X server without a work area, in a Wayland session. The first opening stays below a top bar
+// and, a window given the focus rather than a popup, closes on Escape.
+TEST_F(DesktopProgram, FirstOpeningUnderSwaysXWaylandStaysBelowTheBarAndClosesOnEscape) {
+    extraEnvironment.insert("WAYLAND_DISPLAY", "wayland-1");
+    QProcess& program = launch({"--demo-data"}, "sway");
+    ASSERT_TRUE(panelShows(true));
+    EXPECT_EQ(panel(), QRect(1280 - 8 - 360, 32 + 8, 360, 400));
+    xRun("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(panelShows(false));
+    EXPECT_EQ(stop(program, SIGTERM), 0);
+}
+
 // A Wayland session (a live socket, no DISPLAY) where Qt finds no Wayland plugin: its own plugin folder is hidden in a
 // mount namespace and it is pointed at one with only the X plugin. The program says so and runs headless.
 TEST_F(DesktopProgram, WaylandWithoutQtsPluginRunsHeadless) {
