@@ -96,7 +96,7 @@ DbusMenuItems DbusMenu::properties(const QList<int>& ids, const QStringList& nam
 
 bool DbusMenu::handleEvent(int id, const QString& eventId) {
     const int index = indexOf(id);
-    if (index < 0) return false;
+    if (index < 0) return id == 0;  // the root hears "opened" and "closed"
     const MenuEntry& entry = entries_[index];
     if (eventId == QLatin1String("clicked") && entry.enabled && !entry.key.isEmpty())
         QTimer::singleShot(0, this, [this, key = entry.key] { Q_EMIT triggered(key); });

@@ -36,7 +36,7 @@ public:
     uint revision() const { return revision_; }
     DbusMenuLayout layout(int parentId, int depth, const QStringList& names) const;
     DbusMenuItems properties(const QList<int>& ids, const QStringList& names) const;
-    // False when there is no such entry.
+    // False when there is no such entry (0 is the root).
     bool handleEvent(int id, const QString& eventId);
 
 Q_SIGNALS:
