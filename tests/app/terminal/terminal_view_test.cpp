@@ -23,7 +23,6 @@ const std::regex styling("\x1b\\[[0-9;]*m");
 const std::string home = TEST_HOME "-terminal";
 
 std::string plain(const std::string& line) { return std::regex_replace(line, styling, ""); }
-int cells(const std::string& line) { return terminalCells(std::regex_replace(plain(line), std::regex("\r"), "")); }
 
 // The program in a new home, with the scripted peer as Codex answering as `script` says.
 std::string program(const std::string& variables = "", const std::string& script = "{}") {
@@ -63,7 +62,6 @@ struct Pty {
         if ((pid = forkpty(&master, nullptr, nullptr, &size)) == 0) execl("/bin/bash", "bash", "-c", command.c_str(), nullptr), _exit(127);
     }
     ~Pty() { close(master), kill(pid, SIGKILL), waitpid(pid, nullptr, 0); }
-    std::size_t drawingStart() const { return out.rfind("\x1b[J") == std::string::npos ? 0 : out.rfind("\x1b[J") + 3; }
     // False after 20 s of silence or at the end of the output.
     bool readUntil(const std::function<bool()>& done) {
         for (char chunk[4096]; !done();) {
@@ -74,11 +72,11 @@ struct Pty {
         }
         return true;
     }
-    // Until a drawing begun after `after` shows every text.
-    bool drawn(const std::vector<std::string>& texts, std::size_t after = 0) {
+    // Until the latest drawing shows every text.
+    bool drawn(const std::vector<std::string>& texts) {
         return readUntil([&] {
-            const auto shown = [&](const std::string& text) { return out.find(text, drawingStart()) != std::string::npos; };
-            return drawingStart() >= after && std::all_of(texts.begin(), texts.end(), shown);
+            const std::size_t start = out.rfind("\x1b[J") == std::string::npos ? 0 : out.rfind("\x1b[J");
+            return std::all_of(texts.begin(), texts.end(), [&](const std::string& text) { return out.find(text, start) != std::string::npos; });
         });
     }
 };
@@ -96,13 +94,13 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
         if (test.withError) panel.error = error;
         std::string all;
         for (const std::string& line : terminalLines(panel, test.width, 0, test.colour)) {
-            EXPECT_LE(cells(line), test.width) << line;
+            EXPECT_LE(terminalCells(plain(line)), test.width) << line;
             all += line + "\n";
         }
         const std::string plain = std::regex_replace(all, styling, ""), joined = std::regex_replace(plain, std::regex("\n"), " ");
         const bool cut = test.width < 60;
         const std::size_t bar = plain.find("█"), name = plain.find("漢字🚀e\u0301 un n");  // a bar cell takes 3 bytes
-        EXPECT_EQ(cells(plain.substr(name, plain.find('\n', name) - name)), 40) << plain;
+        EXPECT_EQ(terminalCells(plain.substr(name, plain.find('\n', name) - name)), 40) << plain;
         EXPECT_NE(plain.find("… · 5 heures  75 % utilisés\n"), std::string::npos) << plain;
         // 40 cells, the marker at 50 %, the used part.
         EXPECT_EQ(std::tuple(plain.find('\n', bar) - bar, plain.find("┃", bar) - bar, plain.find("░", bar) - bar),
@@ -132,26 +130,73 @@ TEST(TerminalLayout, AShortScreenKeepsTheHeaderTheFirstWindowTheErrorsAndTheStat
     }
 }
 
-TEST(TerminalView, DrawsWithOrWithoutColourWhereCodexIsLiveOrInDemo) {
-    struct Case { std::string variables, mode; std::vector<std::string> texts; };
-    for (Case test : {Case{"", "--demo-data", {"Démo · données fictives", "38 % utilisés", "62 % restants", "23,4 k",
-                                               "3 octobre 2026", "1,2 M", "données de démonstration."}},
-                      Case{"NO_COLOR=1", "", {"Limites du compte connecté à Codex", "42 % utilisés", "58 % restants", "1,5 M",
-                                              "5 décembre 2026", "123,5 M", "status.json reste tenu", "jour."}}}) {
+// Demo data in colour, then Codex without colour sending hostile names: escape sequences (title,
+// clear, clipboard), line breaks, bidi controls, wide and zero-width characters. Then the screen
+// narrows under pyte, which keeps its lines as they are (like xterm), and tmux, which wraps them.
+TEST(TerminalView, DrawsInertTextAlignedInCellsAndNarrowingErasesNoLineAbove) {
+    const std::string hostile = R"({"account/rateLimits/read": [{"result": {"rateLimitsByLimitId": {"codex": {"primary":
+        {"usedPercent": 42, "windowDurationMins": 300, "resetsAt": 1796600000}}, "z": {"limitName":
+        "\u001b]0;PIRATE\u0007\u001b[2J\u202e漢字🚀e\u0301\u001b]52;c;aGk=\u0007 nom\nsuite\r\nfin", "primary": {"usedPercent": 91,
+        "windowDurationMins": 60}, "secondary": {"usedPercent": 80, "windowDurationMins": 10080}}}}}], "account/usage/read":
+        [{"result": {"dailyUsageBuckets": [{"startDate": "\u001b[2J\u202e\n2026", "tokens": 7}]}}]})";
+    struct Case { std::string variables, mode, script; std::vector<std::string> texts, rows; };  // rows: pyte's, from cell 39
+    for (Case test : {Case{"", "--demo-data", "{}", {"Démo · données fictives", "38 % utilisés", "62 % restants", "23,4 k",
+                                                     "3 octobre 2026", "1,2 M", "données de démonstration."}, {"s|5 heures ", "s|Semaine "}},
+                      Case{"NO_COLOR=1", "", hostile, {"Limites du compte connecté à Codex", "91 % utilisés", "80 % utilisés", "2026",
+                                                       "status.json reste tenu", "jour."},
+                           {"s|5 heures ", "s|漢字🚀é nom s… · 1 heures ", "s|漢字🚀é nom su… · Semaine ", "6|7  "}}}) {
         SCOPED_TRACE(test.variables + test.mode);
         const bool colour = test.variables.empty(), live = test.mode.empty();
-        Pty terminal("exec " + program(test.variables) + " " + test.mode + " 2>/dev/null");
-        test.texts.insert(test.texts.end(), {"Tallyvane", "5 heures", "Semaine", "█", "░", "↻ ", "TOKENS DÉCLARÉS PAR CODEX",
+        const std::string command = "printf 'ligne 1\\nligne 2\\nligne 3\\n'; exec " + program(test.variables, test.script) + " " +
+                                    test.mode + " 2>/dev/null";
+        Pty terminal(command);
+        test.texts.insert(test.texts.end(), {"Tallyvane", "5 heures", "█", "░", "↻ ", "TOKENS DÉCLARÉS PAR CODEX",
                                              "Total historique", "L’historique peut arriver", "Relevé à", "Toutes les 30 s"});
         ASSERT_TRUE(terminal.drawn(test.texts)) << terminal.out;
         const std::string& out = terminal.out;
         EXPECT_TRUE(std::regex_search(out, styling) == colour && (out.find("\x1b[38;5;74m█") != std::string::npos) == colour) << out;
         EXPECT_EQ(out.find("Connexion à ton compte…") != std::string::npos, live) << "until Codex answers";
+        for (const char* sequence : {"\x1b]", "\x1b[2J", "\u202e", "PIRATE"}) EXPECT_EQ(out.find(sequence), std::string::npos) << sequence;
+        std::string shown;
+        for (const std::string& row : pyteScreen(out, 0, 80)) shown += row + "\n";
+        EXPECT_TRUE(shown.starts_with("\n") && shown.find("[2J") == std::string::npos) << "no title set, no sequence shown\n" << shown;
+        for (const std::string& row : test.rows) EXPECT_NE(shown.find("\n" + row), std::string::npos) << row << "\n" << shown;
 
+        const winsize narrow{50, 30, 0, 0};
+        ioctl(terminal.master, TIOCSWINSZ, &narrow);  // the kernel sends SIGWINCH
+        ASSERT_TRUE(terminal.drawn({"fonctionnement s…"}));
+        // The screen narrowed before the first drawing laid out for it, which begins by going up.
+        const std::size_t narrowed = out.rfind("\r\x1b[", out.find("fonctionnement s…"));
         int status = -1;
-        kill(terminal.pid, SIGTERM), waitpid(terminal.pid, &status, 0);
+        kill(terminal.pid, SIGTERM), waitpid(terminal.pid, &status, 0);  // and one copy per account at a time
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         EXPECT_EQ(std::filesystem::exists(home + "/Library/Application Support/Tallyvane/status.json"), live) << "as the notice says";
+        const auto tmux = [&](const std::string& arguments) { return outputLines("tmux -S " + home + "/tmux -f /dev/null " + arguments); };
+        const auto tmuxShows = [&](const std::string& pattern) {
+            for (int tries = 0; tries < 200; ++tries, usleep(100'000))
+                for (const std::string& row : tmux("capture-pane -p"))
+                    if (std::regex_match(row, std::regex(pattern))) return true;
+            return false;
+        };
+        tmux("kill-server 2>/dev/null"), tmux("new-session -d -x 80 -y 50 \"" + command + "\"");
+        ASSERT_TRUE(tmuxShows("● .*Toutes les 30 s"));
+        tmux("resize-window -x 30");
+        ASSERT_TRUE(tmuxShows("● .*…"));
+        for (const auto& rows : {pyteScreen(out, narrowed, 30), tmux("capture-pane -p -S -100")}) {
+            shown.clear();
+            for (const std::string& row : rows) shown += row.substr(row.find('|') + 1) + "\n";
+            EXPECT_NE(shown.find("ligne 1\nligne 2\nligne 3\n"), std::string::npos) << shown;
+            EXPECT_TRUE(std::regex_search(shown.substr(shown.rfind("Tallyvane\n")), std::regex("^Tallyvane\n(Limites|Démo)(.|\n)*"
+                                          "5 heures(.|\n)*Semaine(.|\n)*TOKENS DÉCLARÉS PAR CODEX(.|\n)*● "))) << shown;
+        }
+        tmux("kill-server");
+        // Each redraw goes up over exactly the lines drawn before it.
+        std::size_t start = out.find("ligne 3\r\n") + 9;
+        const std::regex redraw("\r\x1b\\[([0-9]+)A\x1b\\[J");
+        for (std::sregex_iterator up(out.begin(), out.end(), redraw), end; up != end; ++up) {
+            EXPECT_EQ(std::stol((*up)[1]), std::count(out.begin() + static_cast<long>(start), out.begin() + up->position(), '\n'));
+            start = static_cast<std::size_t>(up->position() + up->length());
+        }
     }
 }
 
@@ -176,61 +221,6 @@ TEST(TerminalView, InTheBackgroundWritesNothingAndIsNeverStoppedWithTostop) {
         kill(std::stoi(pid), SIGTERM), waitpid(terminal.pid, &status, 0);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     }
-}
-
-TEST(TerminalView, HostileNamesStayInertAndNarrowingErasesNoLineAboveWhetherTheScreenWrapsAgainOrNot) {
-    // Escape sequences (title, clear, clipboard), line breaks, bidi controls, wide and zero-width characters.
-    const std::string command = "printf 'ligne 1\\nligne 2\\nligne 3\\n'; exec " + program("", R"({"account/rateLimits/read": [{"result":
-        {"rateLimitsByLimitId": {"codex": {"primary": {"usedPercent": 42, "windowDurationMins": 300}},
-        "z": {"limitName": "\u001b]0;PIRATE\u0007\u001b[2J\u202e漢字🚀e\u0301\u001b]52;c;aGk=\u0007 nom\nsuite\r\nfin",
-              "primary": {"usedPercent": 91, "windowDurationMins": 60}, "secondary": {"usedPercent": 80, "windowDurationMins": 10080}}}}}],
-        "account/usage/read": [{"result": {"dailyUsageBuckets": [{"startDate": "\u001b[2J\u202e\n2026", "tokens": 7}]}}]})") + " 2>/dev/null";
-    const auto tmux = [&](const std::string& arguments) { return outputLines("tmux -S " + home + "/tmux -f /dev/null " + arguments); };
-    const auto tmuxShows = [&](const std::string& pattern) {
-        for (int tries = 0; tries < 200; ++tries, usleep(100'000))
-            for (const std::string& row : tmux("capture-pane -p"))
-                if (std::regex_match(row, std::regex(pattern))) return true;
-        return false;
-    };
-    Pty terminal(command);
-    ASSERT_TRUE(terminal.drawn({"80 % utilisés", "2026", "jour."})) << terminal.out;
-    for (const char* hostile : {"\x1b]", "\x1b[2J", "\u202e", "PIRATE"}) EXPECT_EQ(terminal.out.find(hostile), std::string::npos) << hostile;
-    std::string shown;
-    int aligned = 0;  // « % utilisés » ends in cell 39 whatever the name's characters
-    for (const std::string& row : pyteScreen(terminal.out, 0, 80))
-        shown += row + "\n", aligned += row.starts_with("s|") && row.ends_with(" % utilisés");
-    EXPECT_TRUE(shown.starts_with("\n") && aligned == 3) << "no title set:\n" << shown;
-    for (const char* row : {"|5 heures ", "|漢字🚀é nom s… · 1 heures ", "|漢字🚀é nom su… · Semaine ", "|7  "})
-        EXPECT_NE(shown.find(row), std::string::npos) << row << "\n" << shown;
-    EXPECT_EQ(shown.find("[2J"), std::string::npos) << shown;
-
-    const winsize narrow{50, 30, 0, 0};
-    ioctl(terminal.master, TIOCSWINSZ, &narrow);
-    ASSERT_TRUE(terminal.drawn({"fonctionnement s…"}));
-    // The screen narrowed before the first drawing laid out for it, which begins by going up.
-    const std::size_t narrowed = terminal.out.rfind("\r\x1b[", terminal.out.find("fonctionnement s…"));
-    kill(terminal.pid, SIGTERM), waitpid(terminal.pid, nullptr, 0);  // one copy per account
-    tmux("kill-server 2>/dev/null"), tmux("new-session -d -x 80 -y 50 \"" + command + "\"");
-    ASSERT_TRUE(tmuxShows("● .*Toutes les 30 s"));
-    tmux("resize-window -x 30");
-    ASSERT_TRUE(tmuxShows("● .*…"));
-    // pyte keeps its lines as they are (like xterm), tmux wraps them again.
-    for (auto rows : {pyteScreen(terminal.out, narrowed, 30), tmux("capture-pane -p -S -100")}) {
-        shown.clear();
-        for (const std::string& row : rows) shown += row.substr(row.find('|') + 1) + "\n";
-        const std::size_t view = shown.rfind("Tallyvane\n");
-        EXPECT_NE(shown.find("ligne 1\nligne 2\nligne 3\n"), std::string::npos) << shown;
-        EXPECT_TRUE(std::regex_search(shown.substr(view), std::regex("^Tallyvane\nLimites du compte connecté(.|\n)*"
-                                                                     "5 heures(.|\n)*Semaine(.|\n)*TOKENS DÉCLARÉS PAR CODEX(.|\n)*● "))) << shown;
-    }
-    // Each redraw goes up over exactly the lines drawn before it.
-    std::size_t start = terminal.out.find("ligne 3\r\n") + 9;
-    const std::regex redraw("\r\x1b\\[([0-9]+)A\x1b\\[J");
-    for (std::sregex_iterator up(terminal.out.begin(), terminal.out.end(), redraw), end; up != end; ++up) {
-        EXPECT_EQ(std::stol((*up)[1]), std::count(terminal.out.begin() + static_cast<long>(start), terminal.out.begin() + up->position(), '\n'));
-        start = static_cast<std::size_t>(up->position() + up->length());
-    }
-    tmux("kill-server");
 }
 
 }  // namespace
