@@ -41,7 +41,7 @@ struct Span {
 using Line = std::vector<Span>;
 
 // What a group of rows shows. On a short screen the groups give way in this order, from the
-// blank lines to the windows after the first; the others stay.
+// blank lines to the latest notice; the others stay.
 enum class Part { Blank, TokenNote, OlderMessage, Lifetime, Tokens, Window, More, LatestMessage, Kept, FirstWindow, Header };
 
 struct Block {
