@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <regex>
 
 #include "app/terminal/terminal_layout.h"
@@ -171,14 +172,15 @@ TEST(TerminalView, DrawsInertTextAlignedInCellsAndNarrowingErasesNoLineAbove) {
         kill(terminal.pid, SIGTERM), waitpid(terminal.pid, &status, 0);  // and one copy per account at a time
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         EXPECT_EQ(std::filesystem::exists(home + "/Library/Application Support/Tallyvane/status.json"), live) << "as the notice says";
-        const auto tmux = [&](const std::string& arguments) { return outputLines("tmux -S " + home + "/tmux -f /dev/null " + arguments); };
+        const auto tmux = [](const std::string& arguments) { return outputLines("tmux -S " TEST_HOME "-tmux -f /dev/null " + arguments); };
+        const std::shared_ptr<void> stopsTmux(nullptr, [&](void*) { tmux("kill-server 2>/dev/null"); });  // even on a failure
         const auto tmuxShows = [&](const std::string& pattern) {
             for (int tries = 0; tries < 200; ++tries, usleep(100'000))
                 for (const std::string& row : tmux("capture-pane -p"))
                     if (std::regex_match(row, std::regex(pattern))) return true;
             return false;
         };
-        tmux("kill-server 2>/dev/null"), tmux("new-session -d -x 80 -y 50 \"" + command + "\"");
+        tmux("new-session -d -x 80 -y 50 \"" + command + "\"");
         ASSERT_TRUE(tmuxShows("● .*Toutes les 30 s"));
         tmux("resize-window -x 30");
         ASSERT_TRUE(tmuxShows("● .*…"));
@@ -189,7 +191,6 @@ TEST(TerminalView, DrawsInertTextAlignedInCellsAndNarrowingErasesNoLineAbove) {
             EXPECT_TRUE(std::regex_search(shown.substr(shown.rfind("Tallyvane\n")), std::regex("^Tallyvane\n(Limites|Démo)(.|\n)*"
                                           "5 heures(.|\n)*Semaine(.|\n)*TOKENS DÉCLARÉS PAR CODEX(.|\n)*● "))) << shown;
         }
-        tmux("kill-server");
         // Each redraw goes up over exactly the lines drawn before it.
         std::size_t start = out.find("ligne 3\r\n") + 9;
         const std::regex redraw("\r\x1b\\[([0-9]+)A\x1b\\[J");
