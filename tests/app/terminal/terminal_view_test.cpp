@@ -21,17 +21,18 @@ namespace {
 using namespace tallyvane;
 
 const std::regex styling("\x1b\\[[0-9;]*m");
-const std::string home = TEST_HOME "-terminal";
+// Each test in a home of its own: ctest runs them side by side.
+std::string home() { return TEST_HOME "-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
 
 std::string plain(const std::string& line) { return std::regex_replace(line, styling, ""); }
 
 // The program in a new home, with the scripted peer as Codex answering as `script` says.
 std::string program(const std::string& variables = "", const std::string& script = "{}") {
-    std::filesystem::remove_all(home);
-    std::filesystem::create_directories(home + "/.local/bin");
-    std::filesystem::create_symlink(FAKE_CODEX_PATH, home + "/.local/bin/codex");
-    std::ofstream(home + "/script.json") << script;
-    return "env -u DISPLAY -u WAYLAND_DISPLAY -u NO_COLOR TERM=xterm-256color HOME=" + home + " FAKE_CODEX_SCRIPT=" + home +
+    std::filesystem::remove_all(home());
+    std::filesystem::create_directories(home() + "/.local/bin");
+    std::filesystem::create_symlink(FAKE_CODEX_PATH, home() + "/.local/bin/codex");
+    std::ofstream(home() + "/script.json") << script;
+    return "env -u DISPLAY -u WAYLAND_DISPLAY -u NO_COLOR TERM=xterm-256color HOME=" + home() + " FAKE_CODEX_SCRIPT=" + home() +
            "/script.json " + variables + " " TALLYVANE_BINARY;
 }
 
@@ -46,11 +47,11 @@ std::vector<std::string> outputLines(const std::string& command) {
 // pyte's 80 × 50 screen after `bytes`, narrowed to `columns` after the first `at` of them: its title,
 // then each row as « its cell 39 | its text ».
 std::vector<std::string> pyteScreen(const std::string& bytes, std::size_t at, int columns) {
-    std::ofstream(home + "/output", std::ios::binary) << bytes;
-    std::ofstream(home + "/screen.py") << "import pyte,sys\nd=open(sys.argv[1],'rb').read();a,c=map(int,sys.argv[2:])\n"
+    std::ofstream(home() + "/output", std::ios::binary) << bytes;
+    std::ofstream(home() + "/screen.py") << "import pyte,sys\nd=open(sys.argv[1],'rb').read();a,c=map(int,sys.argv[2:])\n"
                                           "s=pyte.Screen(80,50);f=pyte.ByteStream(s);f.feed(d[:a]);s.resize(50,c);f.feed(d[a:])\n"
                                           "print(s.title)\nfor y in range(50):print(s.buffer[y][39].data+'|'+s.display[y].rstrip())\n";
-    return outputLines("/usr/bin/python3 " + home + "/screen.py " + home + "/output " + std::to_string(at) + " " + std::to_string(columns));
+    return outputLines("/usr/bin/python3 " + home() + "/screen.py " + home() + "/output " + std::to_string(at) + " " + std::to_string(columns));
 }
 
 // `command` run by bash on a pseudo-terminal of 80 × 50.
@@ -171,7 +172,7 @@ TEST(TerminalView, DrawsInertTextAlignedInCellsAndNarrowingErasesNoLineAbove) {
         int status = -1;
         kill(terminal.pid, SIGTERM), waitpid(terminal.pid, &status, 0);  // and one copy per account at a time
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        EXPECT_EQ(std::filesystem::exists(home + "/Library/Application Support/Tallyvane/status.json"), live) << "as the notice says";
+        EXPECT_EQ(std::filesystem::exists(home() + "/Library/Application Support/Tallyvane/status.json"), live) << "as the notice says";
         const auto tmux = [](const std::string& arguments) { return outputLines("tmux -S " TEST_HOME "-tmux -f /dev/null " + arguments); };
         const std::shared_ptr<void> stopsTmux(nullptr, [&](void*) { tmux("kill-server 2>/dev/null"); });  // even on a failure
         const auto tmuxShows = [&](const std::string& pattern) {
