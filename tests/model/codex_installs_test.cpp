@@ -16,81 +16,84 @@ const std::string triple = nativeTriple;
 
 struct Layout { const char* name; Entries entries, environment; std::string started; };
 
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) text.replace(at, from.size(), to);
+    return text;
+}
+
 // What the model starts for npm's install under `prefix`: the native program, with the launcher's two variables.
 std::string nativeOf(const std::string& prefix, const std::string& by = "NPM", const std::string& lib = "lib/") {
-    return prefix + lib + "NATIVE root=" + prefix + lib + "node_modules/@openai/codex " + by + "=1";
+    return prefix + lib + "NATIVE app-server root=" + prefix + lib + "node_modules/@openai/codex " + by + "=1";
 }
 
 TEST(CodexInstalls, EachInstallerLayoutStartsTheNativeProgramOrWhatCanRun) {
-    const std::string pnpmScript = "#!/bin/sh\nbasedir=$(dirname \"$0\")\nexport NODE_PATH=\"$basedir/global/5/node_modules\"\nexec node \"$basedir/global/5/node_modules/@openai/codex/bin/codex.js\" \"$@\"\n";
-    const std::string store = "~/.local/share/pnpm/global/5/node_modules/.pnpm/@openai+codex@0.171.0/";
-    const std::string mise = "~/.local/share/mise/installs/node/20.1.0/", fnm = "~/.local/share/fnm/node-versions/v20.0.0/installation/";
+    const std::string pnpmScript = "#!/bin/sh\nbasedir=$(dirname \"$0\")\nexport NODE_PATH=\"$basedir/global/5/node_modules\"\n"
+                                   "exec node \"$basedir/global/5/node_modules/@openai/codex/bin/codex.js\" \"$@\"\n";
+    const std::string store = "~/.local/share/pnpm/global/5/node_modules/.pnpm/@openai+codex@0.171.0/", mise = "~/.local/share/mise/installs/node/20.1.0/";
+    const std::string fnm = "~/.local/share/fnm/node-versions/v20.0.0/installation/", vendor = "lib/node_modules/@openai/codex/vendor/" + triple + "/bin/codex";
     const auto nvm = [](const std::string& version, bool withNative = true) { return npm("~/.nvm/versions/node/" + version + "/", withNative); };
     const Layout table[] = {
+        {"~/.local/bin, then the user's PATH, whose relative entries do not count", {"N ~/.local/bin/codex", "N ~/bin/codex", "N ~/tools/codex"},
+         {"PATH=bin::~/tools/"}, "~/.local/bin/codex app-server"},
+        {"the user's PATH before the installers", npm("~/.npm-global/") + Entries{"N ~/bin/codex", "N ~/tools/codex"}, {"PATH=bin::~/tools/"},
+         "~/tools/codex app-server"},
         {".npmrc's prefix, ~ expanded", npm("~/.local/npm/") + npm("~/.npm-global/") + Entries{"T ~/.npmrc ; mine\n prefix = \"~/.local/npm\"\n"},
          {}, nativeOf("~/.local/npm/")},
         {"NPM_CONFIG_PREFIX before ~/.npm-global", npm("~/p/") + npm("~/.npm-global/"), {"NPM_CONFIG_PREFIX=~/p"}, nativeOf("~/p/")},
         {"a FIFO as .npmrc, then ~/.npm-global", npm("~/.npm-global/") + Entries{"F ~/.npmrc"}, {}, nativeOf("~/.npm-global/")},
-        {"the user's PATH before the installers", npm("~/.npm-global/") + Entries{"N ~/tools/codex"}, {"PATH=~/tools"}, "~/tools/codex"},
         {"nvm: alias 20, the newest 20 by number", nvm("v20.9.1") + nvm("v20.10.0") + nvm("v22.1.0") + Entries{"T ~/.nvm/alias/default 20\n"},
          {}, nativeOf("~/.nvm/versions/node/v20.10.0/")},
         {"nvm: lts/* through its alias files", nvm("v20.10.0") + nvm("v22.1.0") + Entries{"T ~/.nvm/alias/default lts/*",
          "T ~/.nvm/alias/lts/* lts/iron\n", "T ~/.nvm/alias/lts/iron v20.10.0"}, {}, nativeOf("~/.nvm/versions/node/v20.10.0/")},
-        {"nvm: the alias names a version without codex", nvm("v20.10.0") + nvm("v20.9.1") +
-         Entries{"X ~/.nvm/versions/node/v22.1.0/bin/node", "T ~/.nvm/alias/default v22.1.0"}, {"NVM_DIR=~/.nvm"},
-         nativeOf("~/.nvm/versions/node/v20.10.0/")},
+        {"nvm: the alias names a version without codex", nvm("v20.10.0") + nvm("v20.9.1") + Entries{"X ~/.nvm/versions/node/v22.1.0/bin/node",
+         "T ~/.nvm/alias/default v22.1.0"}, {"NVM_DIR=~/.nvm"}, nativeOf("~/.nvm/versions/node/v20.10.0/")},
         {"nvm: an alias of junk", nvm("v20.9.1") + Entries{"T ~/.nvm/alias/default \x01\xff../x"}, {}, nativeOf("~/.nvm/versions/node/v20.9.1/")},
         {"nvm: system, so fnm's default", nvm("v20.10.0") + npm(fnm) + Entries{"T ~/.nvm/alias/default system",
          "L ~/.local/share/fnm/aliases/default ../node-versions/v20.0.0/installation"}, {}, nativeOf(fnm)},
-        {"nvm without the native program: the node beside", nvm("v20.10.0", false) + Entries{"X ~/.nvm/versions/node/v20.10.0/bin/node"},
-         {}, "~/.nvm/versions/node/v20.10.0/bin/node ~/.nvm/versions/node/v20.10.0/lib/node_modules/@openai/codex/bin/codex.js"},
+        {"nvm without the native program: the node beside", nvm("v20.10.0", false) + Entries{"X ~/.nvm/versions/node/v20.10.0/bin/node"}, {},
+         "~/.nvm/versions/node/v20.10.0/bin/node ~/.nvm/versions/node/v20.10.0/lib/node_modules/@openai/codex/bin/codex.js app-server"},
         {"fnm's newest version", npm("~/.fnm/node-versions/v9.1.0/installation/") + npm("~/.fnm/node-versions/v10.0.0/installation/") +
          Entries{"T ~/.fnm/node-versions/.downloads/x"}, {}, nativeOf("~/.fnm/node-versions/v10.0.0/installation/")},
         {"asdf, a loop and a broken link before it", npm("~/.asdf/installs/nodejs/20.10.0/") + npm("~/.asdf/installs/nodejs/20.9.1/") +
          Entries{"L ~/.npm-global/bin/codex codex", "L ~/.volta/bin/codex ../nowhere"}, {}, nativeOf("~/.asdf/installs/nodejs/20.10.0/")},
-        {"mise, after an unreadable asdf folder; the package's own vendor", npm(mise, false) +
-         Entries{"D ~/.asdf/installs/nodejs", "N " + mise + "lib/node_modules/@openai/codex/vendor/" + triple + "/bin/codex"}, {},
-         mise + "lib/node_modules/@openai/codex/vendor/" + triple + "/bin/codex root=" + mise + "lib/node_modules/@openai/codex NPM=1"},
+        {"mise, after an unreadable asdf folder; the package's own vendor", npm(mise, false) + Entries{"D ~/.asdf/installs/nodejs", "N " + mise + vendor},
+         {}, mise + vendor + " app-server root=" + mise + "lib/node_modules/@openai/codex NPM=1"},
         {"pnpm's script, read and never run, to its store", npm(store, true, "") + Entries{"X ~/.local/share/pnpm/codex " + pnpmScript,
          "L ~/.local/share/pnpm/global/5/node_modules/@openai/codex ../.pnpm/@openai+codex@0.171.0/node_modules/@openai/codex"},
          {}, nativeOf(store, "PNPM", "")},
         {"bun's link into its global folder", npm("~/.bun/install/global/", true, "") +
          Entries{"L ~/.bun/bin/codex ../install/global/node_modules/@openai/codex/bin/codex.js"}, {}, nativeOf("~/.bun/install/global/", "BUN", "")},
         {"a package.json that is no JSON, then Homebrew", npm("~/.npm-global/") +
-         Entries{"T ~/.npm-global/lib/node_modules/@openai/codex/package.json {\"name\": ", "N ~/.linuxbrew/bin/codex"}, {}, "~/.linuxbrew/bin/codex"},
-        {"volta's shim runs as it is, before cargo", {"N ~/.volta/bin/codex", "N ~/.cargo/bin/codex"}, {}, "~/.volta/bin/codex"},
-        {"cargo", {"N ~/.cargo/bin/codex"}, {}, "~/.cargo/bin/codex"},
+         Entries{"T ~/.npm-global/lib/node_modules/@openai/codex/package.json {\"name\": ", "N ~/.linuxbrew/bin/codex"}, {}, "~/.linuxbrew/bin/codex app-server"},
+        {"volta's shim runs as it is, cargo last", {"N ~/.volta/bin/codex", "N ~/.cargo/bin/codex"}, {}, "~/.volta/bin/codex app-server"},
         {"nothing that runs", {"T ~/.npm-global/bin/codex not executable", "F ~/.nvm/alias/default"}, {}, "none"},
     };
+    const fs::path workingFolder = fs::current_path();
     for (const Layout& row : table) {
         SCOPED_TRACE(row.name);
         std::string home = (fs::temp_directory_path() / "tallyvane-installs-XXXXXX").string();
         ASSERT_TRUE(::mkdtemp(home.data()));
         lay(home, row.entries, FAKE_CODEX_PATH);
-        std::vector<std::string> variables{"PATH=/nowhere", "LANG=C"};
-        for (std::string variable : row.environment) {
-            if (const auto tilde = variable.find('~'); tilde != std::string::npos) variable.replace(tilde, 1, home);
-            variables.insert(variables.begin(), variable);
-        }
+        fs::current_path(home);  // where a relative PATH entry would look
+        Entries variables = row.environment + Entries{"PATH=/nowhere", "LANG=C"};
+        for (auto& variable : variables) variable = replaced(variable, "~", home);
         ModelRig rig;
         rig.model = UsageModel::create({rig.clock, rig.loop, std::make_shared<InlineExecutor>(), rig.launcher,
                                         std::make_shared<PosixFileSystem>(), {home, variables, 1}});
         rig.model->start();
-        std::string started = rig.launcher->last() ? "" : "none";
-        if (rig.launcher->last()) {
-            const LaunchRequest& request = rig.child().request;
-            started = request.executable;
-            for (const auto& argument : request.arguments) started += argument == "app-server" ? "" : " " + argument;
-            for (const auto& variable : request.environment)
-                if (variable.starts_with("CODEX_MANAGED_")) started += " " + variable.substr(variable.find('_', 8) + 1);
-            EXPECT_EQ(request.arguments.back(), "app-server");
-            for (const auto& [from, to] : {std::pair{home, std::string("~")}, {nativeInModules, std::string("NATIVE")}, {"BY_", ""},
-                                           {"PACKAGE_ROOT=", "root="}})
-                for (auto at = started.find(from); at != std::string::npos; at = started.find(from, at)) started.replace(at, from.size(), to);
+        std::string started = "none";
+        if (const auto child = rig.launcher->last()) {
+            started = child->request.executable;
+            for (const auto& word : child->request.arguments) started += " " + word;
+            for (const auto& variable : child->request.environment)
+                if (variable.starts_with("CODEX_MANAGED_")) started += " " + variable;
         }
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{home, "~"}, {nativeInModules, "NATIVE"}, {"CODEX_MANAGED_BY_", ""},
+                                       {"CODEX_MANAGED_PACKAGE_ROOT=", "root="}})
+            started = replaced(started, from, to);
         EXPECT_EQ(started, row.started);
         ::chmod((home + "/.asdf/installs/nodejs").c_str(), 0700);
-        fs::remove_all(home);
+        fs::current_path(workingFolder), fs::remove_all(home);
     }
 }
 
