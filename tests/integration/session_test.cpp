@@ -17,6 +17,7 @@
 #include "platform/posix/user_environment.h"
 #include "tests/support/fakes.h"
 #include "tests/support/installs.h"
+#include "tests/support/loopback_backend.h"
 
 namespace tallyvane {
 namespace {
@@ -242,6 +243,22 @@ TEST(RealCodex, SignedOutAsksToReconnectAndLeavesNoProcessBehind) {
     EXPECT_FALSE(rig.survivors().empty());  // the native program, started without its Node launcher
     rig.model->stop(), rig.model->finishStopping(300ms);
     EXPECT_TRUE(rig.runUntil([&] { return rig.survivors().empty(); }, 3s)) << rig.survivors().size() << " still run";
+}
+
+// npm's install of the real codex in an nvm folder, with no node beside it: its native program runs, signed in.
+TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindows) {
+    const std::string modules = std::string(CODEX_NPM_DIR) + "/node_modules/", nvm = "~/.nvm/versions/node/v22.1.0/";
+    if (!fs::exists(modules + ".bin/codex")) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
+    testing::LoopbackBackend backend(testing::usageBody(42, 5));
+    LiveRig rig(nullptr, "");
+    testing::lay(rig.home, {"L " + nvm + "lib/node_modules/@openai/codex " + modules + "@openai/codex", "L " + nvm + "bin/codex ../lib/" +
+        "node_modules/@openai/codex/bin/codex.js", "L " + nvm + "lib/node_modules/" + testing::platformPackage + " " + modules + testing::platformPackage}, "");
+    testing::signInCodex(rig.home, backend);
+    rig.model->start();
+    ASSERT_TRUE(rig.runUntil([&] { return rig.model->windows().size() == 2; }, 60s)) << rig.model->error().value_or("-");
+    EXPECT_EQ(rig.model->windows()[0].used, 42);
+    EXPECT_EQ(rig.model->windows()[1].used, 5);
+    expectNativeProgram(rig, std::string(CODEX_NPM_DIR) + "/" + testing::nativeInModules, modules + "@openai/codex");
 }
 
 }  // namespace
