@@ -44,8 +44,8 @@ std::string lexicalTarget(std::string path, const FileSystem& files) {
 
 enum class Package { codex, other, broken };
 
-// Whether `…/bin/codex.js` stands in a folder whose package.json names @openai/codex. A package.json that
-// cannot be read as JSON marks a broken install.
+// What `real` is: `…/bin/codex.js` in a folder whose package.json names @openai/codex, or anything else. A
+// package.json there that cannot be read as JSON marks a broken install.
 Package packageOf(const std::string& real, const FileSystem& files) {
     if (Path(real).filename() != "codex.js" || Path(real).parent_path().filename() != "bin") return Package::other;
     const std::string manifestPath = parentOf(parentOf(real)) + "/package.json";
