@@ -172,6 +172,9 @@ std::vector<std::string> terminalLines(const PanelLines& panel, int width, bool 
             lines.push_back(justified({}, reset, column));
         }
     }
+    if (panel.accountLine || panel.limitBlock) lines.emplace_back();
+    if (panel.accountLine) paragraph(*panel.accountLine, Paint::Dim);
+    if (panel.limitBlock) paragraph(*panel.limitBlock, Paint::Orange);
     if (panel.error) {
         lines.emplace_back();
         paragraph(*panel.error, Paint::Orange);

@@ -31,7 +31,8 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
         SCOPED_TRACE(std::to_string(test.width) + " " + std::to_string(test.used) + (test.colour ? " colour" : ""));
         PanelLines panel;
         panel.windows = {{"5 heures", test.used, "75 % utilisés", "25 % restants", "↻ 5 oct., 14:30", 50.0}};
-        if (test.withError) panel.error = error;
+        panel.accountLine = "Forfait Plus · 5,39 crédits";
+        if (test.withError) panel.error = error, panel.limitBlock = "Limite atteinte";
         std::string all;
         for (const std::string& line : terminalLines(panel, test.width, test.colour)) {
             EXPECT_LE(columns(line), test.width) << line;
@@ -46,6 +47,9 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
                   std::tuple(40u * 3, 20u * 3, static_cast<std::size_t>(std::lround(test.used * 0.4)) * 3)) << plain;
         EXPECT_EQ(all.find("\x1b[" + test.tint + "m█") != std::string::npos, test.colour) << all;
         EXPECT_EQ(all.find("\x1b[38;5;208mCodex est") != std::string::npos, test.colour && test.withError) << all;
+        EXPECT_EQ(all.find("\x1b[38;5;208mLimite atteinte") != std::string::npos, test.colour && test.withError) << all;
+        EXPECT_EQ(all.find("\x1b[2mForfait Plus · 5,39 crédits") != std::string::npos, test.colour) << all;
+        EXPECT_TRUE(plain.find("Forfait") < plain.find("Limite atteinte") && plain.find("Limite atteinte") <= plain.find("Codex est"));
         EXPECT_EQ(joined.find(cut ? "Codex est introuvable." : error) != std::string::npos, test.withError) << joined;
         EXPECT_EQ(joined.find(tokenNoteText) != std::string::npos, !cut) << joined;
     }
@@ -57,7 +61,7 @@ TEST(TerminalView, DrawsInPlaceWithOrWithoutColourAndLaysOutAgainWhenNarrowed) {
                            "/.local/bin/codex").c_str()), 0);
     struct Case { std::string variables, mode; std::vector<std::string> texts; };
     for (Case test : {Case{"", "--demo-data", {"Démo · données fictives", "38 % utilisés", "62 % restants", "23,4 k",
-                                               "3 octobre 2026", "1,2 M", "données de démonstration."}},
+                                               "3 octobre 2026", "1,2 M", "données de démonstration.", "Forfait Plus · 12,5 crédits"}},
                       Case{"NO_COLOR=1", "", {"Limites du compte connecté à Codex", "42 % utilisés", "58 % restants", "1,5 M",
                                               "5 décembre 2026", "123,5 M", "status.json reste tenu", "jour."}}}) {
         SCOPED_TRACE(test.variables + test.mode);
