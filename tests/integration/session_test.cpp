@@ -16,6 +16,7 @@
 #include "platform/posix/event_loop.h"
 #include "platform/posix/user_environment.h"
 #include "tests/support/fakes.h"
+#include "tests/support/loopback_backend.h"
 
 namespace tallyvane {
 namespace {
@@ -218,6 +219,18 @@ TEST(RealCodex, SignedOutAsksToReconnectAndLeavesNoProcessBehind) {
     EXPECT_FALSE(rig.survivors().empty());  // the node launcher and, on older Node, the native binary as its child
     rig.model->stop(), rig.model->finishStopping(300ms);
     EXPECT_TRUE(rig.runUntil([&] { return rig.survivors().empty(); }, 3s)) << rig.survivors().size() << " still run";
+}
+
+TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindows) {
+    const std::string codex = std::string(CODEX_NPM_DIR) + "/node_modules/.bin/codex";
+    if (!fs::exists(codex)) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
+    testing::LoopbackBackend backend(testing::usageBody(42, 5));
+    LiveRig rig(nullptr, codex);
+    testing::signInCodex(rig.home, backend);
+    rig.model->start();
+    ASSERT_TRUE(rig.runUntil([&] { return rig.model->windows().size() == 2; }, 60s)) << rig.model->error().value_or("-");
+    EXPECT_EQ(rig.model->windows()[0].used, 42);
+    EXPECT_EQ(rig.model->windows()[1].used, 5);
 }
 
 }  // namespace
