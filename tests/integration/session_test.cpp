@@ -245,10 +245,8 @@ TEST(RealCodex, AtTheLimitShowsThePlanTheCreditsAndTheResetCredits) {
     testing::signInCodex(rig.home, backend);
     rig.model->start();
     ASSERT_TRUE(rig.runUntil([&] { return rig.model->updated().has_value(); }, 60s)) << rig.model->error().value_or("-");
-    EXPECT_EQ(accountLineText(rig.model->account()).value_or("-") + " | " +
-                  limitBlockText(rig.model->account(), rig.model->windows()).value_or("-"),
-              "Forfait Plus · 5,39 crédits · 1 réinitialisation disponible | Limite atteinte · les crédits prennent le relais "
-              "(5,39 restants)");
+    EXPECT_EQ(accountLineText(rig.model->account()).value_or("-") + " | " + limitBlockText(rig.model->account(), rig.model->windows()).value_or("-"),
+              "Forfait Plus · 5,39 crédits · 1 réinitialisation disponible | Limite atteinte · les crédits prennent le relais (5,39 restants)");
 }
 
 }  // namespace

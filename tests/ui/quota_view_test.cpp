@@ -92,8 +92,6 @@ struct ViewRig {
 };
 
 const std::vector<QString> two{"5 heures|42 % utilisés|58 % restants|↻ 6 déc., 23:33|teal 42", "Semaine|5 % utilisés|95 % restants|↻ 11 déc., 14:40|teal 5"};
-const QString limited = "5 heures|100 % utilisés|0 % restants|↻ 6 déc., 23:33|red 100",
-              week = "Semaine|64 % utilisés|36 % restants|↻ 11 déc., 14:40|teal 64";
 const SystemColor orange = SystemColor::Orange, green = SystemColor::Green;
 const QString retry = "Données temporairement indisponibles. Nouvel essai automatique.";
 
@@ -143,7 +141,8 @@ TEST(QuotaView, EachStateShowsItsTextsAndControlsInEachFontAndScale) {
          {{"subtitle", "Démo · données fictives"}}, green, false, false, false},
         {"windows-dark", "start quota tokens dark", "quotaRow quotaRow", two, {}, green, false, true},
         // At the limit the account line and its block show under the windows, and still fit.
-        {"at-the-limit", "start limit tokens", "quotaRow quotaRow accountSection", {limited, week},
+        {"at-the-limit", "start limit tokens", "quotaRow quotaRow accountSection",
+         {"5 heures|100 % utilisés|0 % restants|↻ 6 déc., 23:33|red 100", "Semaine|64 % utilisés|36 % restants|↻ 11 déc., 14:40|teal 64"},
          {{"accountLine", "Forfait Plus · 5,39 crédits · 1 réinitialisation disponible"},
           {"limitBlockText", "Limite atteinte · les crédits prennent le relais (5,39 restants)"}}, green, false, true, true, true},
         // Colours change at 75 and 90 of the unrounded value; more rows than fit scroll; a long error wraps.
