@@ -48,8 +48,7 @@ std::string joined(const std::vector<std::string>& parts) {
     return text;
 }
 
-}  // namespace
-
+// A plain decimal text in French: comma, at most two decimals (rounded), no trailing zeros. "5.395" -> "5,4".
 std::string frenchDecimal(const std::string& plain) {
     const std::size_t point = std::min(plain.find('.'), plain.size());
     std::string whole = plain.substr(0, point), fraction = point < plain.size() ? plain.substr(point + 1) : "";
@@ -66,6 +65,8 @@ std::string frenchDecimal(const std::string& plain) {
     fraction.erase(fraction.find_last_not_of('0') + 1);
     return fraction.empty() ? whole : whole + "," + fraction;
 }
+
+}  // namespace
 
 bool limitReached(const AccountState& account, const std::vector<QuotaWindow>& windows) {
     return account.reachedType || account.ordinaryUsageAllowed == false || account.spendControlReached == true ||

@@ -28,7 +28,4 @@ std::optional<std::string> limitBlockText(const AccountState& account, const std
 // « Crédits : 5,39 · réinitialisation : 7 déc., 14:00. », of the parts that are known.
 std::string limitAlertBody(const AccountState& account, const std::vector<QuotaWindow>& windows);
 
-// A plain decimal text in French: comma, at most two decimals (rounded), no trailing zeros. "5.395" -> "5,4".
-std::string frenchDecimal(const std::string& plain);
-
 }  // namespace tallyvane
