@@ -106,8 +106,8 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::shared_ptr<const Hi
 
     column_->addWidget(header_);
     column_->addWidget(connecting_);
-    column_->addWidget(account_);
     column_->addWidget(error_);
+    column_->addWidget(account_);
     column_->addWidget(divider(content));
     column_->addWidget(tokens_);
     column_->addWidget(divider(content));

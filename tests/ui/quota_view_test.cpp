@@ -147,7 +147,7 @@ TEST(QuotaView, EachStateShowsItsTextsAndControlsInEachFontAndScale) {
           {"limitBlockText", "Limite atteinte · les crédits prennent le relais (5,39 restants)"}}, green, false, true, true, true},
         // Colours change at 75 and 90 of the unrounded value; more rows than fit scroll; a long error wraps.
         {"levels-and-error", "start levels tokens refresh limited",
-         "quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow accountSection quotaError",
+         "quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaError accountSection",
          {"Palier 1 · 5 heures|0 % utilisés|100 % restants|↻ 6 déc., 23:33|teal 0",
           "Palier 2 · 5 heures|38 % utilisés|63 % restants||teal 37.5", "Palier 3 · 5 heures|75 % utilisés|25 % restants||teal 74.6",
           "Palier 4 · 5 heures|75 % utilisés|25 % restants||orange 75", "Palier 5 · 5 heures|90 % utilisés|10 % restants||orange 89.9",
