@@ -265,9 +265,8 @@ TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindows) {
 TEST(RealCodex, AtTheLimitShowsThePlanTheCreditsAndTheResetCredits) {
     const std::string codex = std::string(CODEX_NPM_DIR) + "/node_modules/.bin/codex";
     if (!fs::exists(codex)) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
-    std::string usage = testing::usageBody(100, 40, R"("credits":{"has_credits":true,"unlimited":false,"balance":"5.39"},)"
-        R"("rate_limit_reached_type":{"type":"rate_limit_reached"},"rate_limit_reset_credits":{"available_count":1})");
-    testing::LoopbackBackend backend(usage.replace(usage.find(R"("pro")"), 5, R"("plus")"));
+    testing::LoopbackBackend backend(testing::usageBody(100, 40, R"("plan_type":"plus","credits":{"has_credits":true,"unlimited":false,"balance":"5.39"},)"
+        R"("rate_limit_reached_type":{"type":"rate_limit_reached"},"rate_limit_reset_credits":{"available_count":1})"));
     LiveRig rig(nullptr, codex);
     testing::signInCodex(rig.home, backend);
     rig.model->start();

@@ -100,7 +100,9 @@ std::string usageBody(int primaryUsed, int secondaryUsed, const std::string& ext
         return R"({"used_percent":)" + std::to_string(used) + R"(,"limit_window_seconds":)" + std::to_string(seconds) +
                R"(,"reset_after_seconds":3600,"reset_at":)" + std::to_string(now + 3600) + "}";
     };
-    return R"({"plan_type":"pro","rate_limit":{"allowed":true,"limit_reached":false,"primary_window":)" +
+    // Codex refuses a usage answer without a plan: "pro" unless `extraMembers` names one.
+    const std::string plan = extraMembers.find(R"("plan_type")") == std::string::npos ? R"("plan_type":"pro",)" : "";
+    return "{" + plan + R"("rate_limit":{"allowed":true,"limit_reached":false,"primary_window":)" +
            window(primaryUsed, 18'000) + R"(,"secondary_window":)" + window(secondaryUsed, 604'800) + "}" +
            (extraMembers.empty() ? "" : "," + extraMembers) + "}";
 }

@@ -29,8 +29,8 @@ private:
     std::thread thread_;
 };
 
-// A wham/usage body with a 5-hour and a weekly window; `extraMembers` ("\"plan_type\":\"plus\"", say)
-// joins its top level.
+// A wham/usage body of the plan "pro" (unless `extraMembers` names one) with a 5-hour and a weekly window;
+// `extraMembers` ("\"plan_type\":\"plus\"", say) joins its top level.
 std::string usageBody(int primaryUsed, int secondaryUsed, const std::string& extraMembers = "");
 
 // Signs the codex of `home` (its ~/.codex) in with a ChatGPT account served by `backend`.
