@@ -29,11 +29,9 @@ protected:
     std::shared_ptr<ChildProcess> launch(const LaunchRequest& request) {
         auto r = recorder = std::make_shared<Recorder>();
         return launcher.launch(request, {[r](std::string_view bytes) {
-                                             std::lock_guard lock(r->mutex);
-                                             r->outputAfterExit = r->outputAfterExit || r->exits > 0;
-                                             r->bytes.append(bytes);
-                                         },
-                                         [r](ChildExit status) { std::lock_guard lock(r->mutex); ++r->exits, r->status = status; }});
+            std::lock_guard lock(r->mutex);
+            r->outputAfterExit |= r->exits > 0, r->bytes.append(bytes);
+        }, [r](ChildExit status) { std::lock_guard lock(r->mutex); ++r->exits, r->status = status; }});
     }
     std::string output() { std::lock_guard lock(recorder->mutex); return recorder->bytes; }
     bool exitedInOrder() { std::lock_guard lock(recorder->mutex); return recorder->exits == 1 && !recorder->outputAfterExit; }
