@@ -2,18 +2,20 @@
 // Which desktop alerts a window's fresh data calls for: each kind at most once per period, remembered
 // through the alert records the history keeps.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "model/account_state.h"
 #include "model/forecast.h"
 #include "model/quota_window.h"
 #include "platform/history_store.h"
 
 namespace tallyvane {
 
-enum class AlertKind { Used90, Used100, Forecast, Reset };
+enum class AlertKind { Used90, Used100, Forecast, Reset, Limit };
 
-// The name kept in AlertRecord::kind: "used90", "used100", "forecast", "reset".
+// The name kept in AlertRecord::kind: "used90", "used100", "forecast", "reset", "limit".
 std::string alertKindName(AlertKind kind);
 
 struct Alert {
@@ -32,5 +34,12 @@ std::int64_t periodEnd(const QuotaWindow& window, const std::vector<Reading>& re
 // included, the current value perhaps not yet); `sent` the alert records already stored.
 std::vector<Alert> dueAlerts(const QuotaWindow& window, const std::vector<Reading>& readings, const Forecast& f,
                              const std::vector<AlertRecord>& sent);
+
+// « Limite Codex atteinte » when the account's limit is reached and was not at the previous reading
+// (`wasReached`, unknown at a run's first), once per period: the earliest reset of the windows at 100 %,
+// 0 when none. A limit with no such reset has no period to tell its episodes apart, so one seen to begin
+// during this run is shown again even when an earlier one was recorded.
+std::optional<Alert> limitAlert(const AccountState& account, const std::vector<QuotaWindow>& windows,
+                                std::optional<bool> wasReached, const std::vector<AlertRecord>& sent);
 
 }  // namespace tallyvane

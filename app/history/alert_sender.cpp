@@ -1,6 +1,7 @@
 #include "app/history/alert_sender.h"
 
 #include "app/history/history_recorder.h"
+#include "model/account_texts.h"
 #include "model/alert_policy.h"
 #include "model/unix_time.h"
 #include "model/usage_model.h"
@@ -19,6 +20,9 @@ void AlertSender::check() {
     const HistorySnapshot& history = *recorder_->history();
     const std::int64_t now = unixSeconds(model.now());
     std::vector<AlertRecord> shown;
+    const std::optional<Alert> limit = limitAlert(model.account(), model.windows(), limitWas_, history.alerts);
+    limitWas_ = limitReached(model.account(), model.windows());
+    std::string limitSlot = "account";
     for (const QuotaWindow& window : model.windows()) {
         std::vector<Reading> readings;
         for (const Reading& reading : history.readings)
@@ -27,9 +31,15 @@ void AlertSender::check() {
         for (const Alert& alert : dueAlerts(window, readings, outlook, history.alerts)) {
             // The 100 % alert takes the place of the 90 % one on screen.
             const bool used = alert.kind == AlertKind::Used90 || alert.kind == AlertKind::Used100;
-            notifier_->notify(alert.summary, alert.body, used ? window.id : std::string());
+            // Due from the same reading, the limit alert says more: it alone is shown, in this one's place.
+            if (limit && alert.kind == AlertKind::Used100) limitSlot = window.id;
+            else notifier_->notify(alert.summary, alert.body, used ? window.id : std::string());
             shown.push_back({alert.windowId, alert.periodEnd, alertKindName(alert.kind), now});
         }
+    }
+    if (limit) {
+        notifier_->notify(limit->summary, limit->body, limitSlot);
+        shown.push_back({limit->windowId, limit->periodEnd, alertKindName(limit->kind), now});
     }
     if (!shown.empty()) recorder_->recordAlerts(shown);
 }

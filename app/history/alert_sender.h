@@ -25,6 +25,7 @@ private:
     std::shared_ptr<HistoryRecorder> recorder_;
     std::shared_ptr<Notifier> notifier_;
     std::optional<Instant> checked_;  // the model's `updated` last looked at
+    std::optional<bool> limitWas_;     // whether the limit was reached at that reading
 };
 
 }  // namespace tallyvane
