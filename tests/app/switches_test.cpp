@@ -24,9 +24,7 @@ TEST(Switches, OnlyExactSwitchesCountAndTheDemoFallsBackToPlainTextSayingWhy) {
     const std::string lonely = TEST_HOME "-lonely";  // a copy of the program without its desktop module
     ASSERT_EQ(std::system(("mkdir -p " + lonely + " && cp " TALLYVANE_BINARY " " + lonely).c_str()), 0);
     // Without a terminal the demo prints its panel once, plain, after saying why it runs without a window.
-    struct Case {
-        std::string argument, display = "", binary = TALLYVANE_BINARY, reason = "aucun affichage trouvé.";
-    };
+    struct Case { std::string argument, display = "", binary = TALLYVANE_BINARY, reason = "aucun affichage trouvé."; };
     for (const auto& [argument, display, binary, reason] :
          {Case{"--Self-test"}, {"--self-test=1"}, {"-self-test"}, {"--self"}, {"--self-test "}, {" --self-test"},
           {"", "DISPLAY=:77", TALLYVANE_BINARY, "l’affichage ne répond pas."},

@@ -82,7 +82,6 @@ protected:
     // Without a display, the program runs headless. `wrapper` runs it, with the program's path as last argument.
     QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool withDisplay = true,
                      const QStringList& wrapper = {}) {
-        auto& process = *programs.emplace_back(std::make_unique<QProcess>());
         QProcessEnvironment environment;
         for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
                  {"PATH", qEnvironmentVariable("PATH")}, {"HOME", home.path()}, {"XDG_CONFIG_HOME", path(".config")},
@@ -91,11 +90,16 @@ protected:
                  {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus"}, {"DISPLAY", withDisplay ? display() : ""}})
             if (!value.isEmpty()) environment.insert(QString::fromLatin1(name), value);
         environment.insert(extraEnvironment);
-        process.setProcessEnvironment(environment);
+        const QStringList command = wrapper + QStringList{TALLYVANE_BINARY} + arguments;
+        return start(command.front(), command.mid(1), environment);
+    }
+    // A program that ends with the test, in this process's environment unless given one.
+    QProcess& start(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+        auto& process = *programs.emplace_back(std::make_unique<QProcess>());
+        if (!environment.isEmpty()) process.setProcessEnvironment(environment);
         endWithThisProcess(process);
-        if (wrapper.isEmpty()) process.start(QStringLiteral(TALLYVANE_BINARY), arguments);
-        else process.start(wrapper.front(), wrapper.mid(1) + QStringList{TALLYVANE_BINARY} + arguments);
-        EXPECT_TRUE(process.waitForStarted(5000));
+        process.start(program, arguments);
+        EXPECT_TRUE(process.waitForStarted(5000)) << qPrintable(program);
         return process;
     }
     // Signals the program and waits for its exit; its exit code, or -1 when it had to be killed.
@@ -124,11 +128,8 @@ TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
     std::unique_ptr<TestWatcher> watcher;
     std::unique_ptr<SniReader> item;
     if (xembed) {
-        QProcess& tray = *programs.emplace_back(std::make_unique<QProcess>());
-        endWithThisProcess(tray);
-        tray.start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-                              "--transparent", "false", "--tint", "0x303030"});
-        ASSERT_TRUE(tray.waitForStarted(5000));
+        start("trayer", {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24", "--transparent", "false",
+                         "--tint", "0x303030"});
         spin(1000);
     } else {
         watcher = std::make_unique<TestWatcher>(bus.connect("watcher"));
@@ -200,11 +201,7 @@ TEST_P(XfcePanel, ShowsTheNumberReadably) {
         environment.insert(name, value);
     for (const auto& [program, arguments, name] : {std::tuple(xfconfd, QStringList(), "org.xfce.Xfconf"),
                                                    {"xfce4-panel", {"--disable-wm-check"}, "org.kde.StatusNotifierWatcher"}}) {
-        QProcess& process = *programs.emplace_back(std::make_unique<QProcess>());
-        process.setProcessEnvironment(environment);
-        endWithThisProcess(process);
-        process.start(program, arguments);
-        ASSERT_TRUE(process.waitForStarted(5000)) << qPrintable(program);
+        start(program, arguments, environment);
         ASSERT_TRUE(waitUntil([&] { return probe.interface()->isServiceRegistered(name).value(); }, 20000)) << name;
     }
     launch({"--demo-data"}, "XFCE");

@@ -22,12 +22,6 @@ std::string nulTerminated(const std::vector<std::string>& parts) {
     return std::accumulate(parts.begin(), parts.end(), std::string(), [](auto all, auto& part) { return all + part + '\0'; });
 }
 
-// A child of this process has exited and not been reaped (left unreaped by this check too).
-bool anyZombieChild() {
-    siginfo_t info{};
-    return ::waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid != 0;
-}
-
 // Records what a child reports, and whether it kept the promised order: all output, then one exit.
 class ChildProcessTest : public ::testing::Test {
 protected:
@@ -35,15 +29,12 @@ protected:
     std::shared_ptr<ChildProcess> launch(const LaunchRequest& request) {
         auto r = recorder = std::make_shared<Recorder>();
         return launcher.launch(request, {[r](std::string_view bytes) {
-                                             std::lock_guard lock(r->mutex);
-                                             r->outputAfterExit = r->outputAfterExit || r->exits > 0;
-                                             r->bytes.append(bytes);
-                                         },
-                                         [r](ChildExit status) { std::lock_guard lock(r->mutex); ++r->exits, r->status = status; }});
+            std::lock_guard lock(r->mutex);
+            r->outputAfterExit |= r->exits > 0, r->bytes.append(bytes);
+        }, [r](ChildExit status) { std::lock_guard lock(r->mutex); ++r->exits, r->status = status; }});
     }
     std::string output() { std::lock_guard lock(recorder->mutex); return recorder->bytes; }
     bool exitedInOrder() { std::lock_guard lock(recorder->mutex); return recorder->exits == 1 && !recorder->outputAfterExit; }
-    pid_t firstLineAsPid() { return eventually([&] { return output().ends_with('\n'); }) ? std::stoi(output()) : -1; }
     PosixChildLauncher launcher;
     std::shared_ptr<Recorder> recorder;
 };
@@ -81,9 +72,7 @@ TEST_F(ChildProcessTest, AChildGetsExactlyItsArgumentsEnvironmentPipesAndSignals
         child->closeInput();
         EXPECT_FALSE(child->write("after close\n"));
         EXPECT_TRUE(child->waitForExit(20s));
-        child->terminate();  // too late for all of these: they must neither fail nor report anything
-        child->kill();
-        child->stopOutput();
+        child->terminate(), child->kill(), child->stopOutput();  // too late: they must neither fail nor report anything
         EXPECT_FALSE(child->write("after exit\n"));
         EXPECT_TRUE(eventually([&] { return exitedInOrder(); }));
     }
@@ -161,8 +150,9 @@ TEST_F(ChildProcessTest, AnExitWithAGrandchildHoldingTheOutputAThousandLaunchesA
     const std::string refused[] = {"/nonexistent/codex", directory.file("text"), directory.file("garbage"), directory.path};
     // The exit is reported while a grandchild still holds the output open; runtime descriptors opened lazily are no leak.
     auto first = launch(shell("sleep 60 & echo $!"));
-    const pid_t grandchild = first && first->waitForExit(20s) ? firstLineAsPid() : -1;
-    ASSERT_TRUE(grandchild > 0 && !processGone(grandchild));
+    ASSERT_TRUE(first && first->waitForExit(20s) && eventually([&] { return output().ends_with('\n'); }));
+    const pid_t grandchild = std::stoi(output());
+    ASSERT_FALSE(processGone(grandchild));
     ::kill(grandchild, SIGKILL);
     const int descriptors = openDescriptorCount(), threads = threadCount();
     for (const std::string& executable : refused) EXPECT_EQ(launch({executable, {"app-server"}, {}}), nullptr) << executable;
@@ -173,7 +163,8 @@ TEST_F(ChildProcessTest, AnExitWithAGrandchildHoldingTheOutputAThousandLaunchesA
     }
     // At most: a leak would have grown by a thousand; fewer is a runtime's passing descriptor.
     EXPECT_LE(openDescriptorCount(), descriptors);
-    EXPECT_FALSE(anyZombieChild());
+    siginfo_t zombie{};  // a child that exited and was not reaped (WNOWAIT leaves it so)
+    EXPECT_FALSE(::waitid(P_ALL, 0, &zombie, WEXITED | WNOHANG | WNOWAIT) == 0 && zombie.si_pid != 0);
     EXPECT_TRUE(eventually([&] { return threadCount() <= threads; }));
 }
 

@@ -31,9 +31,8 @@ inline std::string counted(int lines) {
 }
 
 inline std::string readFile(const std::string& path) {
-    std::ostringstream contents;
-    contents << std::ifstream(path, std::ios::binary).rdbuf();
-    return contents.str();
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 inline void writeFile(const std::string& path, const std::string& contents, mode_t mode) {

@@ -40,15 +40,15 @@ public:
         bus_.connect(service_, path, interface, QString(), this, SLOT(record(QDBusMessage)));
     }
     // BlockWithGui keeps the event loop turning, so that an item living in this very process can answer.
-    QList<QVariant> call(const QString& method, const QList<QVariant>& arguments) const {
-        auto message = QDBusMessage::createMethodCall(service_, path, interface, method);
+    QDBusMessage send(const QString& onInterface, const QString& method, const QList<QVariant>& arguments) const {
+        auto message = QDBusMessage::createMethodCall(service_, path, onInterface, method);
         message.setArguments(arguments);
-        return bus_.call(message, QDBus::BlockWithGui, 5000).arguments();
+        return bus_.call(message, QDBus::BlockWithGui, 5000);
     }
+    QList<QVariant> call(const QString& method, const QList<QVariant>& arguments) const { return send(interface, method, arguments).arguments(); }
     QVariant property(const QString& name) const {
-        auto get = QDBusMessage::createMethodCall(service_, path, "org.freedesktop.DBus.Properties", "Get");
-        const QDBusMessage reply = bus_.call(get << interface << name, QDBus::BlockWithGui, 5000);
-        return reply.arguments().isEmpty() ? QVariant() : reply.arguments().front().value<QDBusVariant>().variant();
+        const QList<QVariant> reply = send("org.freedesktop.DBus.Properties", "Get", {interface, name}).arguments();
+        return reply.isEmpty() ? QVariant() : reply.front().value<QDBusVariant>().variant();
     }
     // The menu's revision and its entries as "label" or "label (off)", "--" for a separator.
     std::pair<uint, QStringList> menu() const {
@@ -67,10 +67,7 @@ public:
     QString text(const char* name) const { return property(QString::fromLatin1(name)).toString(); }
     SniToolTip toolTip() const { return qdbus_cast<SniToolTip>(property(QStringLiteral("ToolTip"))); }
     SniPixmaps icon() const { return qdbus_cast<SniPixmaps>(property(QStringLiteral("IconPixmap"))); }
-    bool activate(int x, int y) const {
-        auto call = QDBusMessage::createMethodCall(service_, path, interface, QStringLiteral("Activate"));
-        return bus_.call(call << x << y, QDBus::BlockWithGui, 5000).type() == QDBusMessage::ReplyMessage;
-    }
+    bool activate(int x, int y) const { return send(interface, "Activate", {x, y}).type() == QDBusMessage::ReplyMessage; }
     QStringList heard;  // the names of the signals received
 private Q_SLOTS:
     void record(const QDBusMessage& message) { heard.append(message.member()); }
