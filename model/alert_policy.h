@@ -19,18 +19,14 @@ std::string alertKindName(AlertKind kind);
 struct Alert {
     AlertKind kind;
     std::string windowId;
-    std::int64_t periodEnd;
+    std::int64_t periodEnd;  // the first reset time seen for the window's period, 0 when it has none
     std::string summary;
     std::string body;
 };
 
-// The first reset time seen for the window's current period (Unix s), 0 when the window has no reset:
-// the resetsAt of the earliest reading of periodReadings, else the window's own reset.
-std::int64_t periodEnd(const QuotaWindow& window, const std::vector<Reading>& readings);
-
-// Alerts due for one window after fresh data. `readings` is the window's stored history (earlier periods
-// included, the current value perhaps not yet); `sent` the alert records already stored.
-std::vector<Alert> dueAlerts(const QuotaWindow& window, const std::vector<Reading>& readings, const Forecast& f,
-                             const std::vector<AlertRecord>& sent);
+// Alerts due for one window after fresh data read at `readAt`. `readings` is the window's stored history
+// (earlier periods included, the current value perhaps not yet); `sent` the alert records already stored.
+std::vector<Alert> dueAlerts(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings,
+                             const Forecast& f, const std::vector<AlertRecord>& sent);
 
 }  // namespace tallyvane

@@ -24,7 +24,7 @@ void AlertSender::check() {
         for (const Reading& reading : history.readings)
             if (reading.windowId == window.id) readings.push_back(reading);
         const Forecast outlook = windowForecast(model, window, history);
-        for (const Alert& alert : dueAlerts(window, readings, outlook, history.alerts)) {
+        for (const Alert& alert : dueAlerts(window, *model.updated(), readings, outlook, history.alerts)) {
             // The 100 % alert takes the place of the 90 % one on screen.
             const bool used = alert.kind == AlertKind::Used90 || alert.kind == AlertKind::Used100;
             notifier_->notify(alert.summary, alert.body, used ? window.id : std::string());
