@@ -1,5 +1,7 @@
 #include "app/history/alert_sender.h"
 
+#include <algorithm>
+
 #include "app/history/history_recorder.h"
 #include "model/alert_policy.h"
 #include "model/unix_time.h"
@@ -7,6 +9,13 @@
 #include "platform/notifier.h"
 
 namespace tallyvane {
+namespace {
+
+bool sameAlert(const AlertRecord& a, const AlertRecord& b) {
+    return a.windowId == b.windowId && a.periodEnd == b.periodEnd && a.kind == b.kind;
+}
+
+}  // namespace
 
 AlertSender::AlertSender(std::shared_ptr<UsageModel> model, std::shared_ptr<HistoryRecorder> recorder,
                          std::shared_ptr<Notifier> notifier)
@@ -18,20 +27,32 @@ void AlertSender::check() {
     checked_ = model.updated();
     const HistorySnapshot& history = *recorder_->history();
     const std::int64_t now = unixSeconds(model.now());
-    std::vector<AlertRecord> shown;
+    std::vector<Alert> due;
     for (const QuotaWindow& window : model.windows()) {
         std::vector<Reading> readings;
         for (const Reading& reading : history.readings)
             if (reading.windowId == window.id) readings.push_back(reading);
         const Forecast outlook = windowForecast(model, window, history);
-        for (const Alert& alert : dueAlerts(window, *model.updated(), readings, outlook, history.alerts)) {
-            // The 100 % alert takes the place of the 90 % one on screen.
-            const bool used = alert.kind == AlertKind::Used90 || alert.kind == AlertKind::Used100;
-            notifier_->notify(alert.summary, alert.body, used ? window.id : std::string());
-            shown.push_back({alert.windowId, alert.periodEnd, alertKindName(alert.kind), now});
-        }
+        for (Alert& alert : dueAlerts(window, *model.updated(), readings, outlook, history.alerts))
+            due.push_back(std::move(alert));
     }
-    if (!shown.empty()) recorder_->recordAlerts(shown);
+    for (const Alert& alert : due) show(alert, AlertRecord{alert.windowId, alert.periodEnd, alertKindName(alert.kind), now});
+}
+
+void AlertSender::show(const Alert& alert, const AlertRecord& record) {
+    const auto same = [&](const AlertRecord& asked) { return sameAlert(asked, record); };
+    if (std::any_of(awaiting_->begin(), awaiting_->end(), same)) return;
+    awaiting_->push_back(record);
+    // The 100 % alert takes the place of the 90 % one on screen.
+    const bool used = alert.kind == AlertKind::Used90 || alert.kind == AlertKind::Used100;
+    // Recorded only once the desktop showed it: at login its service is often not up yet, and the
+    // alert is asked again at the next check. The recorder may outlive this sender.
+    notifier_->notify(alert.summary, alert.body, used ? alert.windowId : std::string(),
+                      [awaiting = std::weak_ptr(awaiting_), recorder = std::weak_ptr(recorder_),
+                       record](std::optional<std::uint32_t> id) {
+                          if (auto asked = awaiting.lock()) std::erase(*asked, record);
+                          if (auto history = recorder.lock(); history && id) history->recordAlerts({record});
+                      });
 }
 
 }  // namespace tallyvane

@@ -1,13 +1,16 @@
 #pragma once
-// Shows the quota alerts that fresh data calls for, once each per window and period: what was
-// shown is recorded in the history, so a restart does not show it again. Main thread only.
+// Shows the quota alerts that fresh data calls for, once each per window and period: what the desktop
+// showed is recorded in the history, so a restart does not show it again. Main thread only.
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/clock.h"
+#include "platform/history_store.h"
 
 namespace tallyvane {
 
+struct Alert;
 class HistoryRecorder;
 class Notifier;
 class UsageModel;
@@ -21,10 +24,14 @@ public:
     void check();
 
 private:
+    void show(const Alert& alert, const AlertRecord& record);
+
     std::shared_ptr<UsageModel> model_;
     std::shared_ptr<HistoryRecorder> recorder_;
     std::shared_ptr<Notifier> notifier_;
     std::optional<Instant> checked_;  // the model's `updated` last looked at
+    // Alerts asked of the desktop whose answer has not come yet: never asked twice meanwhile.
+    std::shared_ptr<std::vector<AlertRecord>> awaiting_ = std::make_shared<std::vector<AlertRecord>>();
 };
 
 }  // namespace tallyvane
