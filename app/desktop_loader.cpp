@@ -28,11 +28,11 @@ std::optional<int> runDesktopModule(int argc, char** argv) {
     for (const std::string& path : {directory + "/" + moduleName, directory + "/../lib/tallyvane/" + moduleName}) {
         void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (module == nullptr) continue;
-        auto ready = reinterpret_cast<bool (*)()>(::dlsym(module, "tallyvane_display_ready"));
+        auto problem = reinterpret_cast<const char* (*)()>(::dlsym(module, "tallyvane_display_problem"));
         auto entry = reinterpret_cast<int (*)(int, char**)>(::dlsym(module, "tallyvane_desktop_main"));
-        if (ready == nullptr || entry == nullptr) break;
-        if (!ready()) {
-            std::fputs("Tallyvane : l’affichage ne répond pas.\n", stderr);
+        if (problem == nullptr || entry == nullptr) break;
+        if (const char* reason = problem()) {
+            std::fprintf(stderr, "Tallyvane : %s\n", reason);
             return std::nullopt;
         }
         return entry(argc, argv);

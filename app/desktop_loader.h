@@ -5,7 +5,7 @@
 namespace tallyvane {
 
 // The module's exit status, or nothing (with a French message on standard error) when it cannot
-// be loaded or the display does not answer.
+// be loaded, the display does not answer or Qt has no plugin for it.
 std::optional<int> runDesktopModule(int argc, char** argv);
 
 }  // namespace tallyvane

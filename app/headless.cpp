@@ -27,7 +27,7 @@ constexpr int plainWidth = 80;
 int printDemoPanel(const UsageModel& model, const HistorySnapshot& history) {
     std::string text;
     const PanelLines panel = panelLines(model, true, history);
-    for (const std::string& line : terminalLines(panel, plainWidth, false)) text += line + "\n";
+    for (const std::string& line : terminalLines(panel, plainWidth, 0, false)) text += line + "\n";
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         std::fputs("Tallyvane : impossible d’écrire sur la sortie standard.\n", stderr);
         return 1;
@@ -50,7 +50,7 @@ int runHeadless() {
     auto drawing = std::make_shared<std::weak_ptr<TerminalView>>();
     const std::function<void(const std::string&)> report = [drawing](const std::string& message) {
         if (auto view = drawing->lock()) view->report(message);
-        else std::fprintf(stderr, "%s\n", message.c_str());
+        else if (mayWriteTo(STDERR_FILENO)) std::fprintf(stderr, "%s\n", message.c_str());
     };
     std::shared_ptr<HistoryRecorder> recorder;
     std::shared_ptr<const HistorySnapshot> history;
@@ -64,11 +64,17 @@ int runHeadless() {
         model->onChange = [recorder] { recorder->modelChanged(); };
     }
     std::shared_ptr<TerminalView> view;
-    if (::isatty(STDOUT_FILENO)) {
+    // A live copy in the background keeps its view for when it comes to the foreground; demo
+    // data, which never changes, is printed once there as without a terminal.
+    if (::isatty(STDOUT_FILENO) && (!demo || inForeground(STDOUT_FILENO))) {
         view = TerminalView::create(model, history, loop, STDOUT_FILENO, demo);
         *drawing = view;
-        loop->onSignal(SIGWINCH, [weak = std::weak_ptr<TerminalView>(view)] {
+        const std::weak_ptr<TerminalView> weak = view;
+        loop->onSignal(SIGWINCH, [weak] {
             if (auto alive = weak.lock()) alive->resize();
+        });
+        loop->onSignal(SIGCONT, [weak] {
+            if (auto alive = weak.lock()) alive->continued();
         });
     }
     report(demo ? "Tallyvane : fonctionnement sans interface, données de démonstration."

@@ -1,3 +1,6 @@
+#include <signal.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -6,6 +9,7 @@
 #include "app/live_services.h"
 #include "app/run_mode.h"
 #include "app/self_test.h"
+#include "app/terminal/terminal_view.h"
 #include "model/run_flags.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/posix_child_launcher.h"
@@ -27,6 +31,8 @@ int main(int argc, char** argv) {
     // Before any thread exists, so every thread inherits the mask and the loop alone reads them.
     EventLoop::blockQuitSignals();
     ignoreSigpipe();
+    // Sent to the background with `stty tostop`, a write to the terminal must not stop polling.
+    ::signal(SIGTTOU, SIG_IGN);
 
     const RunMode mode = readRunMode(argc, argv);
     setDemo(mode.demo);
@@ -35,9 +41,10 @@ int main(int argc, char** argv) {
         runSelfTest(liveServices(nullptr));
         return 0;
     }
-    if (!hasDisplay())
-        std::fputs("Tallyvane : aucun affichage trouvé.\n", stderr);
-    else if (auto status = runDesktopModule(argc, argv))
+    if (!hasDisplay()) {
+        if (mayWriteTo(STDERR_FILENO)) std::fputs("Tallyvane : aucun affichage trouvé.\n", stderr);
+    } else if (auto status = runDesktopModule(argc, argv)) {
         return *status;
+    }
     return runHeadless();
 }

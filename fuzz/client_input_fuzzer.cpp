@@ -1,15 +1,19 @@
 // Untrusted bytes from the Codex child through everything that reads them: line framing, JSON
 // decoding, the model's handling (matching ids, applying answers, status.json) and the rate-limit
-// parser. The first input byte picks the setting: bit 0 set, the handshake is already answered
+// parser, and the terminal view's layout of what the model holds. The first input byte picks the setting: bit 0 set, the handshake is already answered
 // (ids 11 and 12 pending) else only `initialize` (id 1) is; the other bits pick the read size.
 // Each input gets a fresh model, so every finding replays alone.
 #include <cstddef>
 #include <cstdint>
+#include <regex>
 #include <string_view>
 
+#include "app/terminal/panel_lines.h"
+#include "app/terminal/terminal_layout.h"
 #include "model/line_decoder.h"
 #include "model/line_splitter.h"
 #include "model/quota_window.h"
+#include "model/safe_text.h"
 #include "tests/support/fakes.h"
 
 namespace {
@@ -38,6 +42,21 @@ void checkPieces(std::string_view bytes) {
     check(splitter.buffered() <= tallyvane::LineSplitter::maxUnterminated);
 }
 
+// On a terminal, the only escape sequences are the view's own colours, every line fits the
+// screen and the view no more rows than it was given.
+void checkTerminal(const tallyvane::UsageModel& model) {
+    static const std::regex colours("\x1b\\[(0|1|2|38;5;[0-9]+)m");
+    const auto panel = tallyvane::panelLines(model, false, {});
+    for (const auto& [width, rows] : {std::pair{12, 3}, {59, 7}, {79, 23}}) {
+        const auto lines = tallyvane::terminalLines(panel, width, rows, true);
+        check(static_cast<int>(lines.size()) <= rows);
+        for (const std::string& line : lines) {
+            const std::string plain = std::regex_replace(line, colours, "");
+            check(tallyvane::displayWidth(line) <= width && tallyvane::safeText(plain) == plain);
+        }
+    }
+}
+
 void checkModel(const tallyvane::testing::ModelRig& rig) {
     const auto& model = *rig.model;
     int quota = 0, tokens = 0;
@@ -49,6 +68,7 @@ void checkModel(const tallyvane::testing::ModelRig& rig) {
     check(quota <= 1 && tokens <= 1);
     for (const auto& window : model.windows()) check(window.used >= 0 && window.used <= 100);
     for (const auto& [path, contents] : rig.files->writes) check(Json::parse(contents, nullptr, false).is_object());
+    checkTerminal(model);
 }
 
 }  // namespace

@@ -25,19 +25,23 @@ std::vector<std::string> codexCandidates(const std::vector<std::string>& bundles
     return candidates;
 }
 
-std::optional<std::string> findOnPath(const std::string& name, const std::string& pathVariable,
-                                      const FileSystem& files) {
+std::vector<std::string> pathEntries(const std::string& name, const std::string& pathVariable) {
+    std::vector<std::string> entries;
     std::string_view rest = pathVariable;
     for (;;) {
         const auto colon = rest.find(':');
         const std::string directory(rest.substr(0, colon));
-        if (!directory.empty() && directory.front() == '/') {
-            const std::string candidate = joinPath(directory, name);
-            if (files.isExecutable(candidate)) return candidate;
-        }
-        if (colon == std::string_view::npos) return std::nullopt;
+        if (!directory.empty() && directory.front() == '/') entries.push_back(joinPath(directory, name));
+        if (colon == std::string_view::npos) return entries;
         rest.remove_prefix(colon + 1);
     }
+}
+
+std::optional<std::string> findOnPath(const std::string& name, const std::string& pathVariable,
+                                      const FileSystem& files) {
+    for (const std::string& candidate : pathEntries(name, pathVariable))
+        if (files.isExecutable(candidate)) return candidate;
+    return std::nullopt;
 }
 
 }  // namespace tallyvane

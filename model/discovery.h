@@ -12,8 +12,11 @@ namespace tallyvane {
 std::vector<std::string> codexBundles(const std::string& home);
 std::vector<std::string> codexCandidates(const std::vector<std::string>& bundles, const std::string& home);
 
-// The first `dir/name` along a colon-separated PATH value that `files` finds executable.
-// Empty and relative entries are skipped, so the current directory is never searched.
+// `dir/name` for each entry of a colon-separated PATH value, in order. Empty and relative entries are
+// skipped, so the current directory is never searched.
+std::vector<std::string> pathEntries(const std::string& name, const std::string& pathVariable);
+
+// The first of pathEntries that `files` finds executable.
 std::optional<std::string> findOnPath(const std::string& name, const std::string& pathVariable,
                                       const FileSystem& files);
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/json_numbers.h"
+#include "model/safe_text.h"
 
 namespace tallyvane {
 namespace {
@@ -58,8 +59,8 @@ std::optional<QuotaWindow> slotWindow(const std::string& limitId, const Json& li
     std::string name = durationName(minutes);
     if (limitId != "codex") {
         auto label = limit.find("limitName");
-        std::string prefix = (label != limit.end() && label->is_string()) ? label->get<std::string>() : limitId;
-        name = prefix + " · " + name;
+        // Codex's text goes to terminals and notifications: made inert, on one line.
+        name = safeText((label != limit.end() && label->is_string()) ? label->get<std::string>() : limitId) + " · " + name;
     }
 
     std::optional<Instant> reset;

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "model/codex_installs.h"
 #include "model/discovery.h"
 #include "model/health_file.h"
 #include "model/json_numbers.h"
@@ -29,6 +30,11 @@ constexpr const char* lateText = "Le service tarde à répondre. Dernières donn
 constexpr const char* signInText = "Reconnecte ton compte ChatGPT dans Codex.";
 constexpr const char* unavailableText = "Données temporairement indisponibles. Nouvel essai automatique.";
 constexpr const char* noQuotaText = "Aucun quota communiqué pour ce compte.";
+
+std::string startFailedText(ChildExit status) {
+    return std::string("Codex s’arrête au démarrage (") + (status.bySignal ? "signal " : "code ") +
+           std::to_string(status.number) + "). Vérifie son installation, puis actualise.";
+}
 
 bool mentionsSignIn(const std::string& message) {
     std::string lower(message);
@@ -178,28 +184,34 @@ void UsageModel::fail(const std::string& message) {
     saveHealth();
 }
 
-std::optional<std::string> UsageModel::findExecutable() const {
+// The fixed candidates, the user's own PATH, then the installers' places: the first that can run.
+std::optional<LaunchPlan> UsageModel::findExecutable() const {
     const auto& home = services_.environment.home;
-    for (const auto& candidate : codexCandidates(codexBundles(home), home))
-        if (services_.files->isExecutable(candidate)) return candidate;
-    // A system or npm install elsewhere on the user's own PATH.
-    const std::string path = services_.environment.value("PATH");
-    if (path.empty()) return std::nullopt;
-    return findOnPath("codex", path, *services_.files);
+    const auto firstRunnable = [&](const std::vector<std::string>& candidates) -> std::optional<LaunchPlan> {
+        for (const auto& candidate : candidates)
+            if (services_.files->isExecutable(candidate))
+                if (auto plan = planLaunch(candidate, childPath, *services_.files)) return plan;
+        return std::nullopt;
+    };
+    if (auto plan = firstRunnable(codexCandidates(codexBundles(home), home))) return plan;
+    if (auto plan = firstRunnable(pathEntries("codex", services_.environment.value("PATH")))) return plan;
+    return firstRunnable(installerPlaces(services_.environment, *services_.files));
 }
 
-std::vector<std::string> UsageModel::childEnvironment() const {
+std::vector<std::string> UsageModel::childEnvironment(const LaunchPlan& plan) const {
     std::vector<std::string> variables;
     for (const auto& variable : services_.environment.variables)
-        if (variable.rfind("PATH=", 0) != 0) variables.push_back(variable);
+        if (!variable.starts_with("PATH=") && (plan.managed.empty() || !variable.starts_with("CODEX_MANAGED_")))
+            variables.push_back(variable);
+    variables.insert(variables.end(), plan.managed.begin(), plan.managed.end());
     variables.push_back(std::string("PATH=") + childPath);
     return variables;
 }
 
 void UsageModel::connect() {
     if (isDemo() || stopped_ || process_) return;
-    const auto executable = findExecutable();
-    if (!executable) {
+    const auto plan = findExecutable();
+    if (!plan) {
         fail(notFoundText);
         return;
     }
@@ -223,15 +235,15 @@ void UsageModel::connect() {
         });
     };
     // Through the I/O queue, so the exit is handled after every line the child wrote.
-    events.exited = [io, main, weak, generation] {
-        io->post([main, weak, generation] {
-            main->post([weak, generation] {
-                if (auto model = weak.lock()) model->childExited(generation);
+    events.exited = [io, main, weak, generation](ChildExit status) {
+        io->post([main, weak, generation, status] {
+            main->post([weak, generation, status] {
+                if (auto model = weak.lock()) model->childExited(generation, status);
             });
         });
     };
 
-    auto child = services_.launcher->launch(LaunchRequest{*executable, {"app-server"}, childEnvironment()},
+    auto child = services_.launcher->launch(LaunchRequest{plan->executable, plan->arguments, childEnvironment(*plan)},
                                             std::move(events));
     if (!child) {
         fail(launchRefusedText);
@@ -277,8 +289,12 @@ void UsageModel::deliver(std::uint64_t generation, Json message) {
     handle(message);
 }
 
-void UsageModel::childExited(std::uint64_t generation) {
+void UsageModel::childExited(std::uint64_t generation, ChildExit status) {
     if (!process_ || generation != generation_) return;
+    // Ended by itself before answering `initialize`: it did not start, no connection was lost.
+    const bool failedToStart = !terminateRequested_ && std::any_of(pending_.begin(), pending_.end(), [](const auto& entry) {
+        return entry.second.kind == "initialize";
+    });
     budget_->close();
     process_->stopOutput();
     process_.reset();
@@ -286,7 +302,7 @@ void UsageModel::childExited(std::uint64_t generation) {
     pending_.clear();
     terminateRequested_ = false;
     inputClosed_ = false;
-    if (!stopped_) fail(childLostText);
+    if (!stopped_) fail(failedToStart ? startFailedText(status) : childLostText);
 }
 
 void UsageModel::stop() {

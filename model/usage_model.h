@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "model/launch_plan.h"
 #include "model/observers.h"
 #include "model/quota_window.h"
 #include "model/services.h"
@@ -85,12 +86,12 @@ private:
     void tail();
     void saveHealth();
     void writeHealth();
-    void childExited(std::uint64_t generation);
+    void childExited(std::uint64_t generation, ChildExit status);
     void deliver(std::uint64_t generation, Json message);
     void changed();
     void terminateChild();
-    std::optional<std::string> findExecutable() const;
-    std::vector<std::string> childEnvironment() const;
+    std::optional<LaunchPlan> findExecutable() const;
+    std::vector<std::string> childEnvironment(const LaunchPlan& plan) const;
 
     template <typename T, typename V>
     void publish(T& property, V&& value) {

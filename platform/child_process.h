@@ -15,11 +15,18 @@ struct LaunchRequest {
     std::vector<std::string> environment;  // complete "NAME=value" list for the child
 };
 
+// How a child ended: its exit code, or the signal that ended it.
+struct ChildExit {
+    bool bySignal = false;
+    int number = 0;
+    bool operator==(const ChildExit&) const = default;
+};
+
 struct ChildEvents {
     // Bytes from the child's standard output, on a background thread, in order.
     std::function<void(std::string_view bytes)> output;
     // The child has exited and been reaped, on a background thread, after the last `output` call.
-    std::function<void()> exited;
+    std::function<void(ChildExit)> exited;
 };
 
 class ChildProcess {

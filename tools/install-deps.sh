@@ -13,7 +13,8 @@ $SUDO apt-get install -y --no-install-recommends \
   xvfb xauth x11-apps x11-utils imagemagick dbus dbus-x11 \
   fonts-dejavu-core fonts-noto-core fonts-cantarell \
   jq procps ca-certificates desktop-file-utils groff-base \
-  libxcb1-dev xdotool trayer
+  libxcb1-dev xdotool trayer \
+  tesseract-ocr tesseract-ocr-eng xfce4-panel qt6-wayland python3-pyte tmux
 # Node.js and npm for the real Codex peer in the tests: Debian's, unless this machine already has both
 # (a Node.js from elsewhere often bundles npm and conflicts with Debian's npm package).
 if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/desktop/missing_tray_notice.h"
 #include "app/desktop/placement.h"
 #include "app/history/alert_sender.h"
 #include "app/history/history_recorder.h"
@@ -20,6 +21,7 @@
 #include "model/open_codex.h"
 #include "model/run_flags.h"
 #include "model/usage_model.h"
+#include "platform/qt/compositor.h"
 #include "platform/qt/screen_watcher.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/sleep_watcher.h"
@@ -39,7 +41,7 @@ QList<ScreenArea> screenAreas() {
     const QScreen* primary = QGuiApplication::primaryScreen();
     for (const QScreen* screen : QGuiApplication::screens())
         areas.append({screen->geometry(), screen->availableGeometry(), screen == primary});
-    return areas;
+    return throughXWayland() ? withGuessedTopBars(areas) : areas;
 }
 
 }  // namespace
@@ -49,6 +51,7 @@ AppDelegate::AppDelegate(DesktopServices services, QObject* parent)
 
 AppDelegate::~AppDelegate() {
     if (services_.notifier) services_.notifier->onActivated = nullptr;
+    if (menuObservation_) model_->willChange().disconnect(menuObservation_);
     terminate();
     model_->onChange = nullptr;
     delete panel_;
@@ -72,15 +75,23 @@ bool AppDelegate::launch() {
     tray_->setLabel(QString::fromUtf8(initialStatusTitle), QString::fromStdString(statusTitleGuide(isDemo())));
     connect(tray_, &TrayItem::activated, this, [this](const QRect& anchor) { toggle(anchor); });
     connect(tray_, &TrayItem::hostChanged, this, &AppDelegate::updateIcon);
+    connect(tray_, &TrayItem::menuTriggered, this, &AppDelegate::menuTriggered);
+    updateMenu();
+    // Told before each change: the menu follows once the change is done (refreshing included).
+    menuObservation_ = model_->willChange().connect([this] {
+        if (std::exchange(menuQueued_, true)) return;
+        QMetaObject::invokeMethod(this, [this] { menuQueued_ = false, updateMenu(); }, Qt::QueuedConnection);
+    });
 
     const auto& recorder = services_.recorder;
     auto history = recorder ? recorder->history()
                             : std::make_shared<const HistorySnapshot>(isDemo() ? demoHistory(model_->now())
                                                                                : HistorySnapshot{});
-    if (recorder && services_.notifier && services_.settings.alerts && !isDemo()) {
+    if (recorder && services_.notifier && services_.settings.alerts && !isDemo())
         alerts_ = std::make_unique<AlertSender>(model_, recorder, services_.notifier);
-        services_.notifier->onActivated = [this] { reopen(); };
-    }
+    if (services_.notifier) services_.notifier->onActivated = [this] { reopen(); };
+    new MissingTrayNotice([tray = tray_] { return tray->hostPresent(); }, services_.notifier, services_.trayPatience,
+                          isDemo(), this);
     auto* view = new QuotaView(
         model_, std::move(history), [] { QCoreApplication::quit(); },
         [this] { openCodex(services_.home, *services_.files, *services_.opener); });
@@ -169,6 +180,29 @@ void AppDelegate::updateTitle() {
 // The figure goes into the icon unless the host draws the label.
 void AppDelegate::updateIcon() {
     tray_->setIcon(trayIcons(highestUse(model_->windows()), model_->error().has_value(), !tray_->showsLabel()));
+}
+
+// The quota lines, then the panel's actions with its buttons' states.
+void AppDelegate::updateMenu() {
+    QList<MenuEntry> entries;
+    const auto& windows = model_->windows();
+    for (std::size_t i = 0; i < windows.size(); ++i)
+        entries.append({QStringLiteral("window%1").arg(i), QString::fromStdString(menuWindowLine(windows[i])), false});
+    if (!windows.empty()) entries.append(MenuEntry{});  // a separator
+    const bool demo = isDemo();
+    entries += QList<MenuEntry>{{QStringLiteral("show"), QStringLiteral("Afficher le panneau")},
+                                {QStringLiteral("refresh"), QStringLiteral("Actualiser"), !model_->refreshing() && !demo},
+                                {QStringLiteral("openCodex"), QStringLiteral("Ouvrir Codex"), !demo},
+                                {QStringLiteral("quit"), QStringLiteral("Quitter Tallyvane")}};
+    tray_->setMenu(entries);
+}
+
+// A menu carries no click position: the panel opens where the last click was, else at the guess.
+void AppDelegate::menuTriggered(const QString& key) {
+    if (key == QLatin1String("show")) reopen();
+    if (key == QLatin1String("refresh")) model_->refresh();
+    if (key == QLatin1String("openCodex")) openCodex(services_.home, *services_.files, *services_.opener);
+    if (key == QLatin1String("quit")) QCoreApplication::quit();
 }
 
 void AppDelegate::terminate() {

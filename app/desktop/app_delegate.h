@@ -5,6 +5,8 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QRect>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -37,6 +39,8 @@ struct DesktopServices {
     // Shows quota alerts, live and unless the settings turn them off.
     std::shared_ptr<Notifier> notifier;
     UserSettings settings;
+    // How long the session may be without any tray before the notifier says so.
+    std::chrono::milliseconds trayPatience = std::chrono::seconds(10);
 };
 
 class AppDelegate final : public QObject {
@@ -68,6 +72,8 @@ private:
     void open(const QRect& anchor);
     void modelChanged();
     void updateIcon();
+    void updateMenu();
+    void menuTriggered(const QString& key);
 
     DesktopServices services_;
     std::shared_ptr<UsageModel> model_;
@@ -78,6 +84,8 @@ private:
     ScreenWatcher* screens_ = nullptr;
     SleepWatcher* sleep_ = nullptr;
     QMetaObject::Connection outsideMonitor_;
+    std::uint64_t menuObservation_ = 0;
+    bool menuQueued_ = false;
     QRect anchor_;
     bool terminated_ = false;
 };

@@ -20,10 +20,7 @@
 namespace tallyvane {
 
 int runDesktopApp(int argc, char** argv) {
-    // Only X11 lets a program place its own windows; in a Wayland session that means XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    QApplication app(argc, argv);
+    QApplication app(argc, argv);  // on the platform the module's probe chose
     QCoreApplication::setOrganizationName(QStringLiteral("Tallyvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Tallyvane"));
 
@@ -40,11 +37,11 @@ int runDesktopApp(int argc, char** argv) {
     const UserSettings settings =
         readUserSettings(userSettingsPath(environment.home, environment.value("XDG_CONFIG_HOME")));
     std::shared_ptr<HistoryRecorder> recorder;
-    std::shared_ptr<Notifier> notifier;
+    // The demo needs it too: to say that there is no tray.
+    auto notifier = std::make_shared<DbusNotifier>(QDBusConnection::sessionBus());
     if (!isDemo()) {
         recorder = liveHistory(model, loop, settings, environment,
                                [](const std::string& notice) { std::fprintf(stderr, "%s\n", notice.c_str()); });
-        notifier = std::make_shared<DbusNotifier>(QDBusConnection::sessionBus());
     }
     DesktopServices services{model,
                              std::make_shared<PosixFileSystem>(),

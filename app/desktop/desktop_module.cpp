@@ -5,8 +5,13 @@
 #include "model/run_flags.h"
 #include "platform/qt/display_probe.h"
 
-extern "C" __attribute__((visibility("default"))) bool tallyvane_display_ready() {
-    return tallyvane::displayReachable();
+#include <string>
+
+// Null when the desktop part can start; otherwise why not, in French.
+extern "C" __attribute__((visibility("default"))) const char* tallyvane_display_problem() {
+    tallyvane::choosePlatform();
+    static const std::string problem = tallyvane::displayProblem();
+    return problem.empty() ? nullptr : problem.c_str();
 }
 
 extern "C" __attribute__((visibility("default"))) int tallyvane_desktop_main(int argc, char** argv) {

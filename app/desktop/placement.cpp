@@ -41,6 +41,13 @@ std::optional<Placement> placePanel(const QRect& anchor, const QList<ScreenArea>
     return placement;
 }
 
+QList<ScreenArea> withGuessedTopBars(QList<ScreenArea> screens) {
+    constexpr int guessedBar = 32;
+    for (ScreenArea& screen : screens)
+        if (screen.available == screen.geometry) screen.available.setTop(screen.geometry.top() + guessedBar);
+    return screens;
+}
+
 nlohmann::json placementRecord(const Placement& placement) {
     return {{"panel", rectText(placement.frame)},
             {"screenVisible", rectText(placement.visible)},

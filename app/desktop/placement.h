@@ -29,6 +29,11 @@ struct Placement {
 // nothing is reserved (with a top bar among several, the top one). Nothing when there is no screen.
 std::optional<Placement> placePanel(const QRect& anchor, const QList<ScreenArea>& screens);
 
+// Under XWayland the compositor publishes no work area (sway): a screen whose usable area is the
+// whole of it gets a bar guessed at its top, waybar's default place, 32 px tall, so that the panel
+// opens below it rather than over it.
+QList<ScreenArea> withGuessedTopBars(QList<ScreenArea> screens);
+
 // "panel", "screenVisible", "contained" and "material".
 nlohmann::json placementRecord(const Placement& placement);
 

@@ -1,9 +1,11 @@
 #include "app/desktop/quota_panel.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/panel_geometry.h"
@@ -15,6 +17,22 @@ namespace {
 // A tray host sends Activate on the press or its release, a few hundred milliseconds at most.
 constexpr qint64 closingPressMs = 400;
 
+// Wayland lets no program grab the keyboard and pointer, and a parentless popup becomes an ordinary
+// window that a tiling compositor stretches over the screen. Under an XWayland that publishes no
+// work area (sway) a popup gets no keyboard focus and sees no click on the compositor's own
+// surfaces. There the panel is a window of fixed size, which such compositors float, given the
+// focus, and closed when it loses it.
+bool popupUnusable() {
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) return true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return throughXWayland() && screen && screen->availableGeometry() == screen->geometry();
+}
+
+Qt::WindowFlags panelFlags() {
+    const Qt::WindowFlags common = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+    return common | (popupUnusable() ? Qt::Tool : Qt::Popup);
+}
+
 QRegion roundedRegion(const QRect& rect, int radius) {
     QPainterPath path;
     path.addRoundedRect(QRectF(rect), radius, radius);
@@ -24,14 +42,14 @@ QRegion roundedRegion(const QRect& rect, int radius) {
 }  // namespace
 
 QuotaPanel::QuotaPanel(QWidget* content, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint),
-      content_(content) {
+    : QWidget(parent, panelFlags()), content_(content) {
     setWindowTitle(QStringLiteral("Tallyvane"));
     setObjectName(QStringLiteral("quotaPanel"));
     setAttribute(Qt::WA_TranslucentBackground);
     // The click that closes the panel goes nowhere, like a menu's.
     setAttribute(Qt::WA_NoMouseReplay);
     resize(int(panelMaxWidth), int(panelMaxHeight));
+    if (popupUnusable()) setFixedSize(size());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content_);

@@ -1,7 +1,9 @@
 #pragma once
 // The floating panel: a frameless popup above every window, outside the taskbar and the window
 // switcher, with a rounded backdrop (translucent when a compositor blends it, solid and shaped
-// when none does). It closes on a click outside it and on Escape; it is hidden, never destroyed.
+// when none does). It closes on a click outside it, on Escape and when it loses the focus; it is
+// hidden, never destroyed. Where a popup cannot work (Wayland, sway's XWayland) it is a window
+// of fixed size instead.
 #include <QElapsedTimer>
 #include <QWidget>
 

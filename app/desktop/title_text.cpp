@@ -1,6 +1,8 @@
 #include "app/desktop/title_text.h"
 
 #include "model/formatting.h"
+#include "model/panel_texts.h"
+#include "model/safe_text.h"
 
 namespace tallyvane {
 
@@ -19,6 +21,12 @@ std::string statusTitleGuide(bool demo) { return demo ? " DÉMO GPT 100 % !" : "
 std::string statusToolTip(const std::optional<std::string>& error, bool demo) {
     if (demo) return "Démo · données fictives · aucune connexion";
     return "Quota Codex consommé · " + error.value_or("Actualisation toutes les 30 secondes");
+}
+
+std::string menuWindowLine(const QuotaWindow& window) {
+    std::string line = safeText(window.name) + " : " + std::to_string(roundedPercent(window.used)) + " %";
+    if (window.reset) line += " · " + resetText(*window.reset);
+    return line;
 }
 
 }  // namespace tallyvane

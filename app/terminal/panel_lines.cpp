@@ -2,6 +2,7 @@
 
 #include "model/forecast.h"
 #include "model/panel_texts.h"
+#include "model/safe_text.h"
 #include "model/usage_model.h"
 
 namespace tallyvane {
@@ -23,7 +24,7 @@ PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot&
         if (window.reset) row.resetText = resetText(*window.reset);
     }
     lines.tokenFigure = tokenFigureText(model.lastTokens());
-    lines.tokenDay = tokenDayText(model.lastTokenDay());
+    lines.tokenDay = safeText(tokenDayText(model.lastTokenDay()));  // a day key Codex sent, shown as it came when not a date
     lines.lifetime = lifetimeText(model.lifetime());
     lines.tokenError = model.tokenError();
     lines.reading = readingText(model.updated());

@@ -26,6 +26,8 @@ struct PanelLines {
     std::optional<std::string> notice;  // « Connexion à ton compte… » until the first answer
     std::optional<std::string> error;   // about quota data or the connection
     std::vector<WindowLines> windows;
+    std::optional<std::string> accountLine;  // under the windows, goes with the token section on a short screen
+    std::optional<std::string> limitBlock;   // right under the account line, stays on a short screen
     std::string tokenFigure;
     std::string tokenDay;
     std::string lifetime;

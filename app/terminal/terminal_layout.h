@@ -14,11 +14,12 @@ namespace tallyvane {
 inline constexpr int maxBarCells = 40;
 inline constexpr int cuttingWidth = 60;
 
-// Lines without line feeds; none is wider than `width` columns.
-std::vector<std::string> terminalLines(const PanelLines& lines, int width, bool colour);
+// Lines without line feeds; none is wider than `width` cells. With `maxRows` above 0 there are
+// at most that many: the least useful rows give way first, down to the title, the subtitle and
+// the first window's use.
+std::vector<std::string> terminalLines(const PanelLines& lines, int width, int maxRows, bool colour);
 
-// Columns `text` takes on a terminal: one per code point (the bar's block characters take one
-// each), none for its SGR sequences.
+// Cells `text` takes on a terminal, none for its SGR sequences.
 int displayWidth(std::string_view text);
 
 }  // namespace tallyvane

@@ -10,6 +10,7 @@
 
 #include "app/terminal/panel_lines.h"
 #include "app/terminal/terminal_layout.h"
+#include "model/safe_text.h"
 #include "model/usage_model.h"
 #include "platform/main_loop.h"
 
@@ -40,6 +41,10 @@ void writeAll(int fd, const std::string& text) {
 }
 
 }  // namespace
+
+bool inForeground(int fd) { return ::tcgetpgrp(fd) == ::getpgrp(); }  // -1 when not a terminal
+
+bool mayWriteTo(int fd) { return !::isatty(fd) || inForeground(fd); }
 
 std::shared_ptr<TerminalView> TerminalView::create(std::shared_ptr<UsageModel> model,
                                                    std::shared_ptr<const HistorySnapshot> history,
@@ -78,8 +83,9 @@ void TerminalView::report(std::string message) {
     {
         std::lock_guard lock(messagesMutex_);
         // A notice repeated moves to the end instead of filling the view.
-        messages_.erase(std::remove(messages_.begin(), messages_.end(), message), messages_.end());
-        messages_.push_back(std::move(message));
+        std::string line = safeText(message);  // one row, whatever the notice quotes
+        messages_.erase(std::remove(messages_.begin(), messages_.end(), line), messages_.end());
+        messages_.push_back(std::move(line));
         if (messages_.size() > keptMessages) messages_.pop_front();
     }
     std::weak_ptr<TerminalView> weak = weak_from_this();
@@ -102,31 +108,51 @@ void TerminalView::scheduleDraw() {
     });
 }
 
+void TerminalView::continued() {
+    size_ = readSize();  // it may have changed while the program was stopped
+    drawnLines_ = 0;
+    scheduleDraw();
+}
+
+void TerminalView::watchForeground() {
+    if (foregroundWatch_) return;
+    std::weak_ptr<TerminalView> weak = weak_from_this();
+    // `fg` sends no signal to a job that runs: look now and then while in the background.
+    foregroundWatch_ = loop_->scheduleRepeating(std::chrono::seconds(1), std::chrono::milliseconds(250), [weak] {
+        if (auto view = weak.lock(); view && inForeground(view->fd_)) view->scheduleDraw();
+    });
+}
+
 void TerminalView::draw() {
     drawQueued_ = false;
+    if (!inForeground(fd_)) {  // the shell and the user write there now, under the last drawing
+        drawnLines_ = 0;
+        watchForeground();
+        return;
+    }
+    foregroundWatch_.reset();
     PanelLines panel = panelLines(*model_, demo_, *history_);
     {
         std::lock_guard lock(messagesMutex_);
         panel.messages.assign(messages_.begin(), messages_.end());
     }
-    std::vector<std::string> lines = terminalLines(panel, size_.width, colour_);
-    // Taller than the screen, every redraw would push the top of the drawing into the scrollback.
-    if (size_.height > 0 && static_cast<int>(lines.size()) >= size_.height) std::erase(lines, std::string());
+    // No line reaches the last column, where terminals differ on wrapping, and one row stays free
+    // so that a redraw never scrolls the top of the view away.
+    const std::vector<std::string> lines =
+        terminalLines(panel, size_.width - 1, std::max(size_.height - 1, 0), colour_);
 
     std::string frame;
-    if (inPlace_ && !drawnWidths_.empty()) {
-        // Terminals that reflow on resize have split the lines now wider than the screen.
-        int rows = 0;
-        for (const int drawn : drawnWidths_) rows += std::max(1, (drawn + size_.width - 1) / size_.width);
-        frame = "\r\x1b[" + std::to_string(rows) + "A\x1b[J";
-    } else if (!drawnWidths_.empty()) {
+    if (inPlace_ && drawnLines_ > 0) {
+        // Each drawn line takes at least one row after any resize: exactly one where the screen
+        // keeps its lines as they were (xterm, the console) or did not narrow, more where a
+        // narrower screen wrapped them again (VTE, tmux). Going up one row per line never
+        // reaches above the drawing; on the latter, rows of the old drawing may stay above.
+        frame = "\r\x1b[" + std::to_string(drawnLines_) + "A\x1b[J";
+    } else if (drawnLines_ > 0) {
         frame = "\n";
     }
-    drawnWidths_.clear();
-    for (const std::string& line : lines) {
-        frame += line + "\n";
-        drawnWidths_.push_back(displayWidth(line));
-    }
+    for (const std::string& line : lines) frame += line + "\n";
+    drawnLines_ = static_cast<int>(lines.size());
     writeAll(fd_, frame);
 }
 

@@ -1,19 +1,20 @@
 #pragma once
 // Headless mode on a terminal: the panel drawn as text and redrawn in place after every change of
 // the model, so that the last state stays in the scrollback. Notices that would otherwise go to
-// standard error are shown as lines of the view. Lives on the main loop's thread.
+// standard error are shown as lines of the view. It draws only while the program is the
+// terminal's foreground job, so that a copy sent to the background leaves the shell alone.
+// Lives on the main loop's thread.
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include "model/observers.h"
 #include "platform/history_store.h"
+#include "platform/main_loop.h"
 
 namespace tallyvane {
 
-class MainLoop;
 class UsageModel;
 
 class TerminalView : public std::enable_shared_from_this<TerminalView> {
@@ -34,6 +35,9 @@ public:
     void resize();
     // The history gained what it holds from the file.
     void historyChanged() { scheduleDraw(); }
+    // The program went on after a stop, or was sent to the background or the foreground
+    // (SIGCONT): the shell has written below the last drawing, the next one starts afresh.
+    void continued();
 
 private:
     TerminalView(std::shared_ptr<UsageModel> model, std::shared_ptr<const HistorySnapshot> history,
@@ -45,6 +49,7 @@ private:
 
     void scheduleDraw();
     void draw();
+    void watchForeground();
     Size readSize() const;
 
     std::shared_ptr<UsageModel> model_;
@@ -59,7 +64,14 @@ private:
     bool drawQueued_ = false;
     std::mutex messagesMutex_;
     std::deque<std::string> messages_;  // the latest few, oldest first
-    std::vector<int> drawnWidths_;  // of the lines on screen, to find how many rows they take now
+    std::unique_ptr<Timer> foregroundWatch_;  // while in the background
+    int drawnLines_ = 0;  // of the drawing right above the cursor, 0 when there is none to redraw
 };
+
+// `fd` is a terminal and this program its foreground job: writing there cannot get in the way of
+// the shell, nor stop the program when `stty tostop` is set.
+bool inForeground(int fd);
+// Not a terminal, or one where the program is the foreground job.
+bool mayWriteTo(int fd);
 
 }  // namespace tallyvane

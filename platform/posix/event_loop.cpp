@@ -232,6 +232,7 @@ private:
 void EventLoop::blockQuitSignals() {
     sigset_t set = quitSignals();
     ::sigaddset(&set, SIGWINCH);  // ignored by default; blocked so that a loop can read it
+    ::sigaddset(&set, SIGCONT);   // blocked, it still resumes a stopped program
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 

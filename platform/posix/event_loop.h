@@ -11,7 +11,7 @@ namespace tallyvane {
 
 class EventLoop final : public MainLoop {
 public:
-    // Blocks SIGTERM, SIGINT and SIGHUP, and SIGWINCH for onSignal, in the calling thread. Call it
+    // Blocks SIGTERM, SIGINT and SIGHUP, and SIGWINCH and SIGCONT for onSignal, in the calling thread. Call it
     // first thing in main, before any thread exists, so that every thread inherits the mask and
     // only the loop receives them.
     static void blockQuitSignals();

@@ -75,11 +75,14 @@ void drainRemainder(Watched& watched, int fd, std::vector<char>& buffer) {
     }
 }
 
-void reap(Watched& watched) {
+ChildExit reap(Watched& watched) {
     std::lock_guard lock(watched.stateMutex);
-    while (::waitpid(watched.pid, nullptr, 0) < 0 && errno == EINTR) {
+    int status = 0;
+    while (::waitpid(watched.pid, &status, 0) < 0 && errno == EINTR) {
     }
     watched.reaped = true;
+    if (WIFSIGNALED(status)) return {true, WTERMSIG(status)};
+    return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 0};
 }
 
 void watchUntilExit(const std::shared_ptr<Watched>& watched, UniqueFd output, UniqueFd exit) {
@@ -93,7 +96,7 @@ void watchUntilExit(const std::shared_ptr<Watched>& watched, UniqueFd output, Un
         }
         if (fds[1].revents != 0) break;
     }
-    reap(*watched);
+    const ChildExit status = reap(*watched);
     if (output.valid()) drainRemainder(*watched, output.get(), buffer);
     output.reset();
     exit.reset();
@@ -102,7 +105,7 @@ void watchUntilExit(const std::shared_ptr<Watched>& watched, UniqueFd output, Un
         watched->finished = true;
     }
     watched->exitChanged.notify_all();
-    if (watched->events.exited) watched->events.exited();
+    if (watched->events.exited) watched->events.exited(status);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "platform/posix/posix_file_system.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
+#include <memory>
 
 #include "platform/posix/unique_fd.h"
 
@@ -40,6 +43,51 @@ bool PosixFileSystem::isExecutable(const std::string& path) const {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            ::faccessat(AT_FDCWD, path.c_str(), X_OK, AT_EACCESS) == 0;
+}
+
+std::optional<std::string> PosixFileSystem::readSmallFile(const std::string& path) const {
+    // O_NONBLOCK: opening a FIFO without a writer returns at once instead of waiting for one.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::size_t>(info.st_size) > smallFileLimit)
+        return std::nullopt;
+    std::string contents(smallFileLimit + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < contents.size()) {
+        const ssize_t got = ::read(fd.get(), contents.data() + filled, contents.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    if (filled > smallFileLimit) return std::nullopt;  // it grew while being read
+    contents.resize(filled);
+    return contents;
+}
+
+std::vector<std::string> PosixFileSystem::listFolder(const std::string& path) const {
+    std::vector<std::string> names;
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(path.c_str()), ::closedir);
+    if (!folder) return names;
+    while (const dirent* entry = ::readdir(folder.get())) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    return names;
+}
+
+std::optional<std::string> PosixFileSystem::realPath(const std::string& path) const {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) return std::nullopt;
+    return std::string(resolved);
+}
+
+std::optional<std::string> PosixFileSystem::linkTarget(const std::string& path) const {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.c_str(), target, sizeof target);
+    if (length < 0 || static_cast<std::size_t>(length) == sizeof target) return std::nullopt;
+    return std::string(target, static_cast<std::size_t>(length));
 }
 
 bool PosixFileSystem::createDirectories(const std::string& path, mode_t mode) {

@@ -3,6 +3,7 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 
+#include "platform/qt/dbus_menu.h"
 #include "platform/qt/sni_types.h"
 
 namespace tallyvane {
@@ -45,14 +46,14 @@ public:
     SniPixmaps noPixmaps() const { return {}; }
     SniToolTip toolTip() const;
     bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    QDBusObjectPath menu() const { return QDBusObjectPath(QString::fromLatin1(DbusMenu::objectPath)); }
     QString label() const;
     QString labelGuide() const;
     uint orderingIndex() const { return 0; }
 
 public Q_SLOTS:
     void Activate(int x, int y);
-    // There is no menu: the panel is where the actions are, so a right click opens it too.
+    // From hosts that do not show the exported menu themselves.
     void ContextMenu(int x, int y);
     void SecondaryActivate(int, int) {}
     void Scroll(int, const QString&) {}

@@ -36,7 +36,7 @@ SniToolTip SniAdaptor::toolTip() const { return item_->toolTip(); }
 QString SniAdaptor::label() const { return item_->label(); }
 QString SniAdaptor::labelGuide() const { return item_->labelGuide(); }
 void SniAdaptor::Activate(int x, int y) { item_->activate({x, y}); }
-void SniAdaptor::ContextMenu(int x, int y) { item_->activate({x, y}); }
+void SniAdaptor::ContextMenu(int x, int y) { Q_EMIT item_->contextMenuRequested({x, y}); }
 
 StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, const QString& id, QObject* parent)
     : QObject(parent),

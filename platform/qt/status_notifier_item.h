@@ -49,6 +49,8 @@ public:
 Q_SIGNALS:
     // The host's click position, in the screen's native pixels; (0, 0) when the host gives none.
     void activated(QPoint nativePosition);
+    // A host that does not show the exported menu asks for it, at a position as above.
+    void contextMenuRequested(QPoint nativePosition);
     // The watcher came, went or changed hands.
     void watcherChanged();
 

@@ -1,12 +1,16 @@
 #include "platform/qt/tray_item.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <algorithm>
 
 #include "platform/qt/status_notifier_item.h"
+#include "platform/qt/x_selection.h"
 
 namespace tallyvane {
 namespace {
@@ -17,13 +21,12 @@ QList<ScreenScale> screenScales() {
     return scales;
 }
 
-// A click position becomes a one-pixel anchor; hosts that know no position send (0, 0).
-QRect anchorAt(QPoint native) {
-    if (native.isNull()) return {};
-    return {logicalFromNative(native, screenScales()), QSize(1, 1)};
-}
-
 }  // namespace
+
+QRect clickAnchor(QPoint native, const QString& hostProgram, const QList<ScreenScale>& screens) {
+    if (native.isNull() || hostProgram == QLatin1String("waybar")) return {};
+    return {logicalFromNative(native, screens), QSize(1, 1)};
+}
 
 QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens) {
     for (const ScreenScale& screen : screens) {
@@ -47,9 +50,17 @@ bool hostDrawsLabel(const QString& hostProgram) {
 
 TrayItem::TrayItem(QDBusConnection sessionBus, QObject* parent)
     : QObject(parent),
-      sni_(std::make_unique<StatusNotifierItem>(std::move(sessionBus), QStringLiteral("Tallyvane"))) {
-    connect(sni_.get(), &StatusNotifierItem::activated, this,
-            [this](QPoint native) { Q_EMIT activated(anchorAt(native)); });
+      sni_(std::make_unique<StatusNotifierItem>(sessionBus, QStringLiteral("Tallyvane"))),
+      menu_(std::make_unique<DbusMenu>(sessionBus)),
+      contextMenu_(std::make_unique<QMenu>()) {
+    connect(sni_.get(), &StatusNotifierItem::activated, this, [this](QPoint native) {
+        Q_EMIT activated(clickAnchor(native, sni_->hostProgram(), screenScales()));
+    });
+    connect(sni_.get(), &StatusNotifierItem::contextMenuRequested, this, [this](QPoint native) {
+        const QRect anchor = clickAnchor(native, sni_->hostProgram(), screenScales());
+        contextMenu_->popup(anchor.isNull() ? QCursor::pos() : anchor.topLeft());
+    });
+    connect(menu_.get(), &DbusMenu::triggered, this, &TrayItem::menuTriggered);
     connect(sni_.get(), &StatusNotifierItem::watcherChanged, this, [this] {
         followHost();
         Q_EMIT hostChanged();
@@ -60,6 +71,8 @@ TrayItem::TrayItem(QDBusConnection sessionBus, QObject* parent)
 TrayItem::~TrayItem() = default;
 
 bool TrayItem::usesStatusNotifier() const { return sni_->watcherPresent(); }
+
+bool TrayItem::hostPresent() const { return usesStatusNotifier() || xScreenSelectionOwned("_NET_SYSTEM_TRAY_S"); }
 
 QRect TrayItem::iconGeometry() const { return fallback_ ? fallback_->geometry() : QRect(); }
 
@@ -90,6 +103,31 @@ void TrayItem::showFallbackIcon() {
 
 void TrayItem::setNeedsAttention(bool needsAttention) { sni_->setNeedsAttention(needsAttention); }
 
+void TrayItem::setMenu(const QList<MenuEntry>& entries) {
+    menu_->setEntries(entries);
+    const bool sameKeys = std::equal(entries.begin(), entries.end(), entries_.begin(), entries_.end(),
+                                     [](const MenuEntry& a, const MenuEntry& b) { return a.key == b.key; });
+    // Rebuilt only when entries come or go, so that an open menu keeps its actions.
+    if (!sameKeys) {
+        contextMenu_->clear();
+        for (const MenuEntry& entry : entries) {
+            if (entry.key.isEmpty()) {
+                contextMenu_->addSeparator();
+                continue;
+            }
+            connect(contextMenu_->addAction(QString()), &QAction::triggered, this,
+                    [this, key = entry.key] { Q_EMIT menuTriggered(key); });
+        }
+    }
+    entries_ = entries;
+    const QList<QAction*> actions = contextMenu_->actions();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].key.isEmpty()) continue;
+        actions[i]->setText(QString(entries[i].label).replace(QLatin1Char('&'), QLatin1String("&&")));
+        actions[i]->setEnabled(entries[i].enabled);
+    }
+}
+
 void TrayItem::followHost() {
     if (usesStatusNotifier()) {
         fallback_.reset();
@@ -97,9 +135,9 @@ void TrayItem::followHost() {
     }
     if (fallback_) return;
     fallback_ = std::make_unique<QSystemTrayIcon>();
+    fallback_->setContextMenu(contextMenu_.get());  // Qt shows it on the right click
     connect(fallback_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
-            Q_EMIT activated(fallback_->geometry());
+        if (reason == QSystemTrayIcon::Trigger) Q_EMIT activated(fallback_->geometry());
     });
     setToolTip(toolTip_);
     showFallbackIcon();

@@ -1,6 +1,7 @@
 #pragma once
 // The program's tray presence: a StatusNotifierItem while the session has a watcher, otherwise
-// Qt's own tray icon (the XEmbed protocol). Tells whether the host draws the text label.
+// Qt's own tray icon (the XEmbed protocol), both with the same menu. Tells whether the host draws
+// the text label, and whether there is any host at all.
 #include <QDBusConnection>
 #include <QImage>
 #include <QList>
@@ -9,6 +10,9 @@
 #include <QString>
 #include <memory>
 
+#include "platform/qt/dbus_menu.h"
+
+class QMenu;
 class QSystemTrayIcon;
 
 namespace tallyvane {
@@ -30,6 +34,10 @@ QPoint logicalFromNative(QPoint native, const QList<ScreenScale>& screens);
 // Ayatana indicator service. Anything else, or an unknown host, hides it.
 bool hostDrawsLabel(const QString& hostProgram);
 
+// Where a host's click was, as an anchor in Qt's global coordinates; null when the host did not
+// say (0, 0) or is known to send positions inside its own widget rather than on screen (waybar).
+QRect clickAnchor(QPoint native, const QString& hostProgram, const QList<ScreenScale>& screens);
+
 class TrayItem final : public QObject {
     Q_OBJECT
 public:
@@ -40,8 +48,11 @@ public:
     void setToolTip(const QString& text);
     void setIcon(const QList<QImage>& sizes);
     void setNeedsAttention(bool needsAttention);
+    void setMenu(const QList<MenuEntry>& entries);
 
     bool usesStatusNotifier() const;
+    // A watcher is there, or an XEmbed tray owns the screen's tray selection.
+    bool hostPresent() const;
     // Where the fallback icon stands on screen, in Qt's global coordinates; null when unknown.
     QRect iconGeometry() const;
     // When false the label is invisible and the icon has to carry the figure itself.
@@ -51,6 +62,8 @@ public:
 Q_SIGNALS:
     // Where the click happened, in Qt's global coordinates; null when the host did not say.
     void activated(const QRect& anchor);
+    // An entry of the menu was chosen, in a host's menu or in the fallback's.
+    void menuTriggered(const QString& key);
     // The watcher came, went or changed hands: showsLabel() may have changed.
     void hostChanged();
 
@@ -59,6 +72,9 @@ private:
     void showFallbackIcon();
 
     std::unique_ptr<StatusNotifierItem> sni_;
+    std::unique_ptr<DbusMenu> menu_;
+    std::unique_ptr<QMenu> contextMenu_;
+    QList<MenuEntry> entries_;
     std::unique_ptr<QSystemTrayIcon> fallback_;
     QString toolTip_;
     QList<QImage> icon_;

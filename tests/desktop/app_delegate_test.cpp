@@ -14,10 +14,12 @@
 #include <fstream>
 #include <future>
 
+#include "app/desktop/missing_tray_notice.h"
 #include "app/desktop/quota_panel.h"
 #include "app/desktop/tray_icon_art.h"
 #include "app/history/history_recorder.h"
 #include "model/open_codex.h"
+#include "model/panel_texts.h"
 #include "platform/qt/dbus_notifier.h"
 #include "platform/qt/single_instance.h"
 #include "platform/qt/status_notifier_item.h"
@@ -84,7 +86,7 @@ protected:
         delegate = std::make_unique<AppDelegate>(DesktopServices{
             rig->model, rig->files, opener, "/home/tester", bus.connect("session"), bus.connect("system"), folder.path(),
             history ? HistoryRecorder::create(rig->model, rig->loop, store, std::make_shared<InlineExecutor>()) : nullptr,
-            std::make_shared<DbusNotifier>(bus.connect("notifier")), settings});
+            std::make_shared<DbusNotifier>(bus.connect("notifier")), settings, trayPatience});
         return delegate->launch() && (rig->receive(R"({"id":1,"result":{}})"), true);  // Codex answers the handshake
     }
     // Codex answers the reads, or a minute later those of a refresh: the quota, then the tokens.
@@ -103,6 +105,7 @@ protected:
     std::unique_ptr<ModelRig> rig;
     std::shared_ptr<RecordingOpener> opener = std::make_shared<RecordingOpener>();
     std::unique_ptr<AppDelegate> delegate;
+    std::chrono::milliseconds trayPatience = 1h;
 };
 
 // The item registers with a watcher that starts later, learns which program hosts it and follows it going; a host
@@ -117,7 +120,7 @@ TEST_F(Delegate, TrayFollowsTheModelAndTheWatcherAsAHostSeesThem) {
         EXPECT_EQ(tray.statusNotifier().hostProgram(), QCoreApplication::applicationName()) << "this test's own program";
         EXPECT_FALSE(tray.showsLabel()) << "a host not known to draw the label: the figure is in the icon";
         SniReader item(bus.connect("host"), tray.statusNotifier().serviceName());
-        EXPECT_FALSE(item.property("ItemIsMenu").toBool()) << "a click activates, no menu";
+        EXPECT_FALSE(item.property("ItemIsMenu").toBool()) << "a click activates, the menu is for the right click";
         const auto shows = [&](const char* label, const QString& tip, const char* status, std::optional<double> highest) {
             EXPECT_EQ(item.text("XAyatanaLabel"), label);
             EXPECT_EQ(item.toolTip().text, tip);
@@ -191,6 +194,77 @@ TEST_F(Delegate, ClicksToggleThePanelAndOnlyTheClosingPressIsIgnored) {
         EXPECT_EQ(panel()->isVisible(), c.opens);
         panel()->hide();
     }
+}
+
+// The item's menu as a host reads it: one disabled line per window with the panel's own figures (a name from Codex
+// made inert, its underscores doubled), then the panel's actions with its buttons' states. The revision moves only
+// when windows come or go; other changes reach the host as property updates. Its entries act as the buttons do.
+TEST_F(Delegate, MenuFollowsTheModelAndItsEntriesAct) {
+    ASSERT_TRUE(launch());
+    const QString service = delegate->tray()->statusNotifier().serviceName();
+    EXPECT_EQ(SniReader(bus.connect("host"), service).property("Menu").value<QDBusObjectPath>().path(), "/MenuBar");
+    SniReader menu(bus.connect("host"), service, "/MenuBar", "com.canonical.dbusmenu");
+    EXPECT_EQ(menu.property("Version").toUInt(), 3u);
+    const QStringList actions = {"Afficher le panneau", "Actualiser", "Ouvrir Codex", "Quitter Tallyvane"};
+    const auto [first, startEntries] = menu.menu();
+    EXPECT_EQ(startEntries, QStringList(actions).replaceInStrings("Actualiser", "Actualiser (off)")) << "while reading";
+    const std::int64_t reset = 1'796'600'000;
+    const QString at = QString::fromStdString(resetText(Instant(std::chrono::seconds(reset))));
+    const auto window = [&](const char* id, const char* name, int used, const char* slot, int minutes) {
+        return QString(R"("%1":{"limitName":"%2","%3":{"usedPercent":%4,"windowDurationMins":%5,"resetsAt":%6}})")
+            .arg(id, name, slot).arg(used).arg(minutes).arg(reset);
+    };
+    const struct { QString windows; QStringList lines; uint revision; const char* heard; } table[] = {
+        {window("codex", "", 38, "primary", 300) + "," + window("gpt_5", R"(GPT_5\u001b[31m\nmini)", 7, "secondary", 10080),
+         {"5 heures : 38 % · " + at + " (off)", "GPT__5 mini · Semaine : 7 % · " + at + " (off)"}, first + 1, "LayoutUpdated"},
+        {window("codex", "", 62, "primary", 300) + "," + window("gpt_5", "GPT_5", 7, "secondary", 10080),
+         {"5 heures : 62 % · " + at + " (off)", "GPT__5 · Semaine : 7 % · " + at + " (off)"}, first + 1, "ItemsPropertiesUpdated"},
+        {window("codex", "", 62, "primary", 300), {"5 heures : 62 % · " + at + " (off)"}, first + 2, "LayoutUpdated"}};
+    for (const auto& c : table) {
+        menu.heard.clear();
+        rig->clock->advance(60s), rig->model->refresh();
+        rig->answerQuota(("{\"rateLimitsByLimitId\":{" + c.windows + "}}").toStdString());
+        rig->answerTokens("{}");
+        ASSERT_TRUE(waitUntil([&] { return !menu.heard.isEmpty(); })) << c.windows.toStdString();
+        spin(100);
+        EXPECT_EQ(menu.menu(), std::pair(c.revision, c.lines + QStringList{"--"} + actions));
+        EXPECT_TRUE(menu.heard.contains(c.heard)) << menu.heard.join(" ").toStdString();
+        EXPECT_EQ(menu.heard.contains("LayoutUpdated"), QString(c.heard) == "LayoutUpdated");
+    }
+    menu.click(0);  // a quota line does nothing
+    menu.click(3);  // « Actualiser »
+    ASSERT_TRUE(waitUntil([&] { return reading(); }));
+    answer(62);
+    menu.click(2);  // « Afficher le panneau », where the guess puts it
+    ASSERT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
+    EXPECT_EQ(panel()->geometry(), QRect(432, 8, 360, 400));
+    const DbusMenuEvents unknown = {{99, "clicked", QDBusVariant(QVariant(0)), 0}};
+    EXPECT_EQ(qdbus_cast<QList<int>>(menu.call("EventGroup", {QVariant::fromValue(unknown)}).value(0)), QList<int>{99});
+}
+
+// Without any tray the notifier says so, once per user: not again at the next run without one, again once a run
+// had one and it left for good, not for a host that comes back in time. A click on it opens the panel.
+TEST_F(Delegate, SaysOnceThatThereIsNoTrayAndAgainOnlyAfterARunWithOne) {
+    trayPatience = 300ms;
+    QSettings("Tallyvane", "Tallyvane").remove(MissingTrayNotice::shownKey);
+    enum Watcher { none, stays, leaves, restarts };
+    const std::pair<Watcher, std::size_t> runs[] = {{none, 1}, {none, 1}, {stays, 1}, {restarts, 1}, {leaves, 2}};
+    for (const auto& [watcher, notices] : runs) {
+        auto host = watcher == none ? nullptr : std::make_unique<TestWatcher>(bus.connect("watcher"));
+        ASSERT_TRUE(launch());
+        spin(500);
+        if (watcher == leaves || watcher == restarts) host.reset(), spin(watcher == restarts ? 100 : 700);
+        if (watcher == restarts) host = std::make_unique<TestWatcher>(bus.connect("watcher"));
+        spin(500);
+        EXPECT_EQ(notifications.shown.size(), notices) << watcher;
+    }
+    EXPECT_EQ(notifications.shown[1], std::tuple(0u, QString("Tallyvane tourne sans icône"),
+                                                 QString("Aucune zone de notification n’est disponible. Relance Tallyvane "
+                                                         "depuis le menu des applications pour voir le panneau. Sur GNOME, "
+                                                         "l’extension AppIndicator affiche le quota dans la barre du haut.")));
+    server.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
+                                           "ActionInvoked") << 2u << QStringLiteral("default"));
+    EXPECT_TRUE(waitUntil([&] { return panel()->isVisible(); }));
 }
 
 TEST_F(Delegate, OpensByItselfOnlyOnTheFirstLiveLaunch) {

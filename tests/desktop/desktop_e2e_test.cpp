@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -76,8 +77,9 @@ protected:
         QFile file(path(inHome));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    // Without a display, the program runs headless.
-    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool withDisplay = true) {
+    // Without a display, the program runs headless. `wrapper` runs it, with the program's path as last argument.
+    QProcess& launch(const QStringList& arguments, const char* desktop = "KDE", bool withDisplay = true,
+                     const QStringList& wrapper = {}) {
         auto& process = *programs.emplace_back(std::make_unique<QProcess>());
         QProcessEnvironment environment;
         for (const auto& [name, value] : std::initializer_list<std::pair<const char*, QString>>{
@@ -86,9 +88,11 @@ protected:
                  {"FAKE_CODEX_SCRIPT", path("peer.json")}, {"DBUS_SESSION_BUS_ADDRESS", bus.line},
                  {"DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus"}, {"DISPLAY", withDisplay ? display() : ""}})
             if (!value.isEmpty()) environment.insert(QString::fromLatin1(name), value);
+        environment.insert(extraEnvironment);
         process.setProcessEnvironment(environment);
         endWithThisProcess(process);
-        process.start(QStringLiteral(TALLYVANE_BINARY), arguments);
+        if (wrapper.isEmpty()) process.start(QStringLiteral(TALLYVANE_BINARY), arguments);
+        else process.start(wrapper.front(), wrapper.mid(1) + QStringList{TALLYVANE_BINARY} + arguments);
         EXPECT_TRUE(process.waitForStarted(5000));
         return process;
     }
@@ -105,6 +109,7 @@ protected:
     PrivateBus bus;
     QTemporaryDir home;
     std::vector<std::unique_ptr<QProcess>> programs;
+    QProcessEnvironment extraEnvironment;
 };
 
 // The demo on either kind of tray: an item registered with a watcher (clicked in a bottom bar), or, with no watcher,
@@ -221,6 +226,41 @@ TEST_F(DesktopProgram, GivesUpOnAHolderThatDoesNotAnswer) {
     EXPECT_TRUE(second.readAllStandardError().contains(
         "(pid " + QByteArray::number(QCoreApplication::applicationPid()) + ") mais ne répond pas"));
     ::close(mute);
+}
+
+// sway's XWayland: an X server without a work area, in a Wayland session. The first opening stays below a top bar
+// and, a window given the focus rather than a popup, closes on Escape.
+TEST_F(DesktopProgram, FirstOpeningUnderSwaysXWaylandStaysBelowTheBarAndClosesOnEscape) {
+    extraEnvironment.insert("WAYLAND_DISPLAY", "wayland-1");
+    QProcess& program = launch({"--demo-data"}, "sway");
+    ASSERT_TRUE(panelShows(true));
+    EXPECT_EQ(panel(), QRect(1280 - 8 - 360, 32 + 8, 360, 400));
+    xRun("xdotool", {"key", "Escape"});
+    EXPECT_TRUE(panelShows(false));
+    EXPECT_EQ(stop(program, SIGTERM), 0);
+}
+
+// A Wayland session (a live socket, no DISPLAY) where Qt finds no Wayland plugin: its own plugin folder is hidden in a
+// mount namespace and it is pointed at one with only the X plugin. The program says so and runs headless.
+TEST_F(DesktopProgram, WaylandWithoutQtsPluginRunsHeadless) {
+    if (QProcess::execute("unshare", {"-rm", "true"}) != 0) GTEST_SKIP() << "no user and mount namespaces here";
+    const QString system = QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms";
+    ASSERT_TRUE(QDir(home.path()).mkpath("plugins/platforms") &&
+                QFile::copy(system + "/libqxcb.so", path("plugins/platforms/libqxcb.so")));
+    const int compositor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{AF_UNIX, {}};
+    path("run/wayland-7").toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(compositor, reinterpret_cast<sockaddr*>(&address), sizeof address) | ::listen(compositor, 4), 0);
+    for (const auto& [name, value] : {std::pair("WAYLAND_DISPLAY", QString("wayland-7")), {"QT_PLUGIN_PATH", path("plugins")},
+                                      {"QT_QPA_PLATFORM_PLUGIN_PATH", path("plugins/platforms")}})
+        extraEnvironment.insert(name, value);
+    QProcess& program = launch({}, "sway", false, {"unshare", "-rm", "sh", "-c", "mount -t tmpfs none \"$0\" && exec \"$@\"", system});
+    ASSERT_TRUE(waitUntil([&] { return read("Library/Application Support/Tallyvane/status.json").contains("\"pid\""); }, 15000));
+    EXPECT_EQ(stop(program, SIGTERM), 0) << "alive until then";
+    EXPECT_EQ(QString::fromUtf8(program.readAllStandardError()).split('\n').mid(0, 2),
+              QStringList({"Tallyvane : le module Qt de l’affichage « wayland » manque (paquet qt6-wayland) ; Tallyvane "
+                           "tourne sans fenêtre.", "Tallyvane : fonctionnement sans interface, status.json reste tenu à jour."}));
+    ::close(compositor);
 }
 
 }  // namespace

@@ -77,5 +77,25 @@ TEST(PanelPlacement, OpensBesideTheAnchorInsideItsScreensUsableArea) {
     EXPECT_FALSE(placementRecord({{-2, 332, 360, 400}, {0, 40, 1366, 700}, {}})["contained"].get<bool>());
 }
 
+// Which clicks place the panel: a host's position in native pixels, unless it told none or is known to send one
+// inside its own widget (waybar), which gets the guess instead. Under XWayland without a work area (sway) the guess
+// keeps the panel below a top bar; a published work area is left as it is.
+TEST(PanelPlacement, TrustsClickPositionsExceptFromHostsThatSendTheirWidgetsOwn) {
+    const QList<ScreenScale> scale = {{{0, 0, 1920, 1080}, 2.0}};
+    const QList<ScreenArea> sway = withGuessedTopBars({{{0, 0, 1920, 1080}, {0, 0, 1920, 1080}, true}});
+    const QList<ScreenArea> xfce = withGuessedTopBars({{{0, 0, 1920, 1080}, {0, 30, 1920, 1050}, true}});
+    const struct { const char* host; QPoint native; QList<ScreenArea> screens; QRect frame; } table[] = {
+        {"waybar", {8, 15}, sway, {1552, 40, 360, 400}},
+        {"waybar", {3800, 15}, sway, {1552, 40, 360, 400}},
+        {"plasmashell", {3700, 10}, xfce, {1491, 38, 360, 400}},
+        {"xfce4-panel", {0, 0}, xfce, {1552, 38, 360, 400}},
+        {"", {600, 30}, sway, {8, 40, 360, 400}},
+    };
+    for (const auto& c : table) {
+        SCOPED_TRACE(c.host);
+        EXPECT_EQ(placePanel(clickAnchor(c.native, c.host, scale), c.screens)->qtFrame, c.frame);
+    }
+}
+
 }  // namespace
 }  // namespace tallyvane

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "platform/qt/dbus_menu_types.h"
 #include "platform/qt/sni_types.h"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     for (const char* bus : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"}) qputenv(bus, "unix:path=/nonexistent/bus");
     QApplication app(argc, argv);
     tallyvane::registerSniTypes();
+    tallyvane::registerDbusMenuTypes();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -16,6 +16,8 @@
 #include "platform/posix/event_loop.h"
 #include "platform/posix/user_environment.h"
 #include "tests/support/fakes.h"
+#include "tests/support/installs.h"
+#include "tests/support/loopback_backend.h"
 
 namespace tallyvane {
 namespace {
@@ -27,12 +29,12 @@ const std::string late = "Le service tarde à répondre. Dernières données con
                   lost = "Connexion interrompue. Nouvel essai automatique.";
 
 struct LiveRig {
-    // `script` is the scripted peer's, whose log records what it receives.
+    // `script` is the scripted peer's, whose log records what it receives; `codex`, when given, is linked as ~/.local/bin/codex.
     explicit LiveRig(const json& script, const std::string& codex = FAKE_CODEX_PATH) {
         if (::mkdtemp(home.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         marker += home;
         fs::create_directories(home + "/.local/bin");
-        fs::create_symlink(codex, home + "/.local/bin/codex");
+        if (!codex.empty()) fs::create_symlink(codex, home + "/.local/bin/codex");
         json logged = script;
         logged["log"] = home + "/peer.log";
         std::ofstream(home + "/script.json") << logged.dump();
@@ -144,22 +146,44 @@ TEST(LiveSession, CyclesAcrossACrashAndKeepsStatusFilePrivate) {
     EXPECT_EQ(std::distance(fs::directory_iterator(support), fs::directory_iterator()), 1);
 }
 
-TEST(LiveSession, PeersThatFailEndAsALostConnectionAndAreReplaced) {
-    const struct { const char *script, *textBefore, *receivedFirst; } table[] = {
-        {R"({"initialize": {"error": {"message": "Unauthorized"}}})", "Reconnecte ton compte ChatGPT dans Codex.", " 1:initialize |"},
-        {R"({"initialize": [{"closeStdin": true}, "default", {"sleepMs": 200}]})", "Connexion Codex indisponible.", " 1:initialize |"},
-        {R"({"initialize": ["default", {"exit": 0}]})", lost.c_str(), ""},
+// A peer that ends by itself before answering did not start; one that had answered lost its connection.
+TEST(LiveSession, PeersThatFailSayHowAndAreReplaced) {
+    const struct { const char *script, *textBefore; std::string textAfter; const char* receivedFirst; } table[] = {
+        {R"({"initialize": {"error": {"message": "Unauthorized"}}})", "Reconnecte ton compte ChatGPT dans Codex.", lost, " 1:initialize |"},
+        {R"({"initialize": [{"closeStdin": true}, "default", {"sleepMs": 200}]})", "Connexion Codex indisponible.", lost, " 1:initialize |"},
+        {R"({"initialize": ["default", {"exit": 0}]})", lost.c_str(), lost, ""},
+        {R"({"atStart": [{"exit": 127}]})", "", "Codex s’arrête au démarrage (code 127). Vérifie son installation, puis actualise.", nullptr},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.script);
         LiveRig rig(json::parse(row.script));
         rig.model->start();
         ASSERT_TRUE(rig.runUntil([&] { return !rig.model->hasProcess(); }));
-        EXPECT_TRUE(rig.errors.back() == lost && std::ranges::find(rig.errors, row.textBefore) != rig.errors.end());
+        EXPECT_TRUE(rig.errors.back() == row.textAfter && (!*row.textBefore || std::ranges::find(rig.errors, row.textBefore) != rig.errors.end()));
+        if (!row.receivedFirst) continue;  // it never reads: its relaunch is checked by the model's own tests
         rig.model->refresh();
         EXPECT_TRUE(rig.runUntil([&] { return rig.received().find('|') != std::string::npos; }));
         EXPECT_TRUE(rig.received().starts_with(row.receivedFirst)) << rig.received();
     }
+}
+
+// The child that runs is `program` itself, given the variables npm's launcher would give it for `package`.
+void expectNativeProgram(const LiveRig& rig, const std::string& program, const std::string& package) {
+    const std::string proc = "/proc/" + std::to_string(rig.model->processId());
+    EXPECT_EQ(fs::read_symlink(proc + "/exe"), fs::canonical(program));
+    std::ostringstream environment;
+    environment << std::ifstream(proc + "/environ").rdbuf();
+    EXPECT_TRUE(environment.str().find("CODEX_MANAGED_PACKAGE_ROOT=" + fs::canonical(package).string() + '\0' + "CODEX_MANAGED_BY_NPM=1") !=
+                std::string::npos) << environment.str();
+}
+
+// npm's layout under nvm, whose launcher would exit 127 if it ever ran: the scripted peer, as native program, starts directly.
+TEST(LiveSession, AnNvmInstallStartsItsNativeProgramNeverItsLauncher) {
+    LiveRig rig(json::object(), "");
+    testing::lay(rig.home, testing::npm("~/.nvm/versions/node/v22.1.0/"), FAKE_CODEX_PATH);
+    rig.model->start();
+    ASSERT_TRUE(rig.runUntil([&] { return rig.model->windows().size() == 2; })) << rig.model->error().value_or("-");
+    expectNativeProgram(rig, FAKE_CODEX_PATH, rig.home + "/.nvm/versions/node/v22.1.0/lib/node_modules/@openai/codex");
 }
 
 TEST(ChildLifetime, EveryWayOfEndingLeavesNoProcess) {
@@ -215,9 +239,25 @@ TEST(RealCodex, SignedOutAsksToReconnectAndLeavesNoProcessBehind) {
         << rig.model->error().value_or("-") << " / " << rig.model->tokenError().value_or("-");
     EXPECT_EQ(*rig.model->error() + " / " + *rig.model->tokenError() + " / " + std::to_string(rig.model->windows().size()),
               "Reconnecte ton compte ChatGPT dans Codex. / Reconnecte ton compte ChatGPT dans Codex. / 0");
-    EXPECT_FALSE(rig.survivors().empty());  // the node launcher and, on older Node, the native binary as its child
+    EXPECT_FALSE(rig.survivors().empty());  // the native program, started without its Node launcher
     rig.model->stop(), rig.model->finishStopping(300ms);
     EXPECT_TRUE(rig.runUntil([&] { return rig.survivors().empty(); }, 3s)) << rig.survivors().size() << " still run";
+}
+
+// npm's install of the real codex in an nvm folder, with no node beside it: its native program runs, signed in.
+TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindows) {
+    const std::string modules = std::string(CODEX_NPM_DIR) + "/node_modules/", nvm = "~/.nvm/versions/node/v22.1.0/";
+    if (!fs::exists(modules + ".bin/codex")) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
+    testing::LoopbackBackend backend(testing::usageBody(42, 5));
+    LiveRig rig(nullptr, "");
+    testing::lay(rig.home, {"L " + nvm + "lib/node_modules/@openai/codex " + modules + "@openai/codex", "L " + nvm + "bin/codex ../lib/" +
+        "node_modules/@openai/codex/bin/codex.js", "L " + nvm + "lib/node_modules/" + testing::platformPackage + " " + modules + testing::platformPackage}, "");
+    testing::signInCodex(rig.home, backend);
+    rig.model->start();
+    ASSERT_TRUE(rig.runUntil([&] { return rig.model->windows().size() == 2; }, 60s)) << rig.model->error().value_or("-");
+    EXPECT_EQ(rig.model->windows()[0].used, 42);
+    EXPECT_EQ(rig.model->windows()[1].used, 5);
+    expectNativeProgram(rig, std::string(CODEX_NPM_DIR) + "/" + testing::nativeInModules, modules + "@openai/codex");
 }
 
 }  // namespace

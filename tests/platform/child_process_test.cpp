@@ -31,7 +31,7 @@ bool anyZombieChild() {
 // Records what a child reports, and whether it kept the promised order: all output, then one exit.
 class ChildProcessTest : public ::testing::Test {
 protected:
-    struct Recorder { std::mutex mutex; std::string bytes; int exits = 0; bool outputAfterExit = false; };
+    struct Recorder { std::mutex mutex; std::string bytes; int exits = 0; bool outputAfterExit = false; ChildExit status; };
     std::shared_ptr<ChildProcess> launch(const LaunchRequest& request) {
         auto r = recorder = std::make_shared<Recorder>();
         return launcher.launch(request, {[r](std::string_view bytes) {
@@ -39,7 +39,7 @@ protected:
                                              r->outputAfterExit = r->outputAfterExit || r->exits > 0;
                                              r->bytes.append(bytes);
                                          },
-                                         [r] { std::lock_guard lock(r->mutex); ++r->exits; }});
+                                         [r](ChildExit status) { std::lock_guard lock(r->mutex); ++r->exits, r->status = status; }});
     }
     std::string output() { std::lock_guard lock(recorder->mutex); return recorder->bytes; }
     bool exitedInOrder() { std::lock_guard lock(recorder->mutex); return recorder->exits == 1 && !recorder->outputAfterExit; }
@@ -95,16 +95,18 @@ TEST_F(ChildProcessTest, AChildGetsExactlyItsArgumentsEnvironmentPipesAndSignals
 }
 
 TEST_F(ChildProcessTest, EveryByteIsInOnceAChildThatQuitsRightAfterWritingHasExited) {
-    // Many small writes; and a burst still several reads long in an enlarged pipe when its writer is gone.
-    const std::pair<LaunchRequest, std::string> writers[] = {
-        {shell("i=0; while [ $i -lt 300 ]; do echo $i; i=$((i+1)); done"), counted(300)},
-        {{"/proc/self/exe", {"--burst", "150000"}, {}}, counted(150000)}};
+    // Many small writes, then a signal; and a burst still several reads long in an enlarged pipe when its writer is gone.
+    const std::tuple<LaunchRequest, std::string, ChildExit> writers[] = {
+        {shell("i=0; while [ $i -lt 300 ]; do echo $i; i=$((i+1)); done; kill -TERM $$"), counted(300), {true, SIGTERM}},
+        {{"/proc/self/exe", {"--burst", "150000"}, {}}, counted(150000), {false, 0}}};
     for (int round = 0; round < 200; ++round) {
         SCOPED_TRACE(round);
-        auto child = launch(writers[round % 2].first);
+        const auto& [request, bytes, status] = writers[round % 2];
+        auto child = launch(request);
         ASSERT_TRUE(child && child->waitForExit(20s));
-        ASSERT_TRUE(output() == writers[round % 2].second) << output().size() << " bytes";
+        ASSERT_TRUE(output() == bytes) << output().size() << " bytes";
         ASSERT_TRUE(eventually([&] { return exitedInOrder(); }));
+        EXPECT_EQ(recorder->status, status);  // how it ended; the recorder is done with it
     }
 }
 

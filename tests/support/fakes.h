@@ -67,7 +67,7 @@ struct FakeChild final : ChildProcess {
 
     // The child writes bytes to its standard output, respectively exits (through the real event path).
     void print(std::string_view bytes) { if (!outputStopped) events.output(bytes); }
-    void exit() { exited = true, events.exited(); }
+    void exit(ChildExit status = {}) { exited = true, events.exited(status); }
     // Lines the model wrote, without their line feeds.
     std::vector<std::string> writtenLines() const {
         std::vector<std::string> lines;
@@ -95,6 +95,10 @@ struct FakeLauncher final : ChildLauncher {
 // Says every listed path is executable; remembers writes in memory.
 struct FakeFileSystem final : FileSystem {
     bool isExecutable(const std::string& path) const override { return std::ranges::find(executables, path) != executables.end(); }
+    std::optional<std::string> readSmallFile(const std::string&) const override { return std::nullopt; }
+    std::vector<std::string> listFolder(const std::string&) const override { return {}; }
+    std::optional<std::string> realPath(const std::string& path) const override { return path; }
+    std::optional<std::string> linkTarget(const std::string&) const override { return std::nullopt; }
     bool createDirectories(const std::string&, mode_t) override { return true; }
     bool replaceAtomically(const std::string& path, std::string_view bytes, mode_t) override {
         return writes.emplace_back(path, std::string(bytes)), true;
