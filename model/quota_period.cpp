@@ -1,10 +1,10 @@
 #include "model/quota_period.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "model/reading_rules.h"
-#include "model/unix_time.h"
 
 namespace tallyvane {
 namespace {
@@ -22,6 +22,7 @@ bool sameReset(std::int64_t a, std::int64_t b) {
 }
 
 bool opensNewPeriod(const Reading& last, const Reading& next) {
+    // A reset time still given once it has passed is a stale answer, not a new period.
     const bool passed = last.resetsAt && next.takenAt > *last.resetsAt &&
                         !sameReset(next.takenAt, *last.resetsAt) &&
                         !(next.resetsAt && sameReset(*next.resetsAt, *last.resetsAt));
