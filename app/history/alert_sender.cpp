@@ -9,13 +9,6 @@
 #include "platform/notifier.h"
 
 namespace tallyvane {
-namespace {
-
-bool sameAlert(const AlertRecord& a, const AlertRecord& b) {
-    return a.windowId == b.windowId && a.periodEnd == b.periodEnd && a.kind == b.kind;
-}
-
-}  // namespace
 
 AlertSender::AlertSender(std::shared_ptr<UsageModel> model, std::shared_ptr<HistoryRecorder> recorder,
                          std::shared_ptr<Notifier> notifier)

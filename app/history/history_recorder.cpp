@@ -35,9 +35,6 @@ int localDay(Instant t) {
 }
 
 bool sameDay(const DailyTokens& a, const DailyTokens& b) { return a.day == b.day; }
-bool sameAlert(const AlertRecord& a, const AlertRecord& b) {
-    return a.windowId == b.windowId && a.periodEnd == b.periodEnd && a.kind == b.kind;
-}
 
 }  // namespace
 
