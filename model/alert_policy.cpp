@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "model/account_texts.h"
 #include "model/formatting.h"
 #include "model/unix_time.h"
 
@@ -43,6 +44,7 @@ std::string alertKindName(AlertKind kind) {
     case AlertKind::Used100: return "used100";
     case AlertKind::Forecast: return "forecast";
     case AlertKind::Reset: return "reset";
+    case AlertKind::Limit: return "limit";
     }
     return {};
 }
@@ -73,6 +75,15 @@ std::vector<Alert> dueAlerts(const QuotaWindow& window, Instant readAt, const st
         add(AlertKind::Forecast, quota + " épuisé vers " + resetStamp(*f.exhausted) + " au rythme actuel",
             percent + " · réinitialisation : " + reset + ".");
     return alerts;
+}
+
+std::optional<Alert> limitAlert(const AccountState& account, const std::vector<QuotaWindow>& windows,
+                                std::optional<bool> wasReached, const std::vector<AlertRecord>& sent) {
+    if (!limitReached(account, windows) || wasReached == true) return std::nullopt;
+    const auto reset = limitReset(windows);
+    const std::int64_t end = reset ? unixSeconds(*reset) : 0;
+    if (recorded(sent, "account", AlertKind::Limit, end) && (end != 0 || !wasReached.has_value())) return std::nullopt;
+    return Alert{AlertKind::Limit, "account", end, limitAlertSummary, limitAlertBody(account, windows)};
 }
 
 }  // namespace tallyvane

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/account_texts.h"
 #include "model/usage_model.h"
 
 namespace tallyvane {
@@ -30,6 +31,11 @@ std::string healthJson(const UsageModel& model, int pid) {
     health["tokenError"] = model.tokenError().value_or("");
     health["lastTokenDay"] = model.lastTokenDay().value_or("");
     if (const auto highest = highestUse(model.windows())) health["usedPercent"] = *highest;
+    const AccountState& account = model.account();
+    health["planType"] = account.planType.value_or("");
+    health["creditsBalance"] = account.balance.value_or("");
+    health["limitReached"] = limitReached(account, model.windows());
+    health["resetCreditsAvailable"] = account.resetCredits.value_or(0);
     return health.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 

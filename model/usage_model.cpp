@@ -136,6 +136,9 @@ void UsageModel::start() {
         publish(lifetime_, std::int64_t{1'250'000});
         publish(lastTokens_, std::int64_t{23'450});
         publish(lastTokenDay_, std::string("2026-10-03"));
+        AccountState account;
+        account.planType = "plus", account.hasCredits = true, account.unlimited = false, account.balance = "12.5";
+        publish(account_, std::move(account));
         changed();
         return;
     }
@@ -329,7 +332,7 @@ void UsageModel::handle(const Json& message) {
     const Json* method = member(message, "method");
     const Json* params = member(message, "params");
     if (method && method->is_string() && *method == "account/rateLimits/updated" && params && params->is_object()) {
-        acceptQuota(*params);
+        acceptQuota(*params, false);
         return;
     }
 
@@ -359,7 +362,7 @@ void UsageModel::handle(const Json& message) {
         refresh();
         return;
     } else if (result && result->is_object()) {
-        if (kind == "quota") acceptQuota(*result);
+        if (kind == "quota") acceptQuota(*result, true);
         if (kind == "tokens") acceptTokens(*result);
     }
     tail();
@@ -402,7 +405,8 @@ void UsageModel::acceptTokens(const Json& result) {
     publish(tokenError_, std::nullopt);
 }
 
-void UsageModel::acceptQuota(const Json& payload) {
+void UsageModel::acceptQuota(const Json& payload, bool topLevel) {
+    publish(account_, readAccount(payload, topLevel, account_));
     auto windows = quotaWindows(payload);
     if (windows.empty()) {
         publish(error_, std::string(noQuotaText));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "model/account_state.h"
 #include "model/launch_plan.h"
 #include "model/observers.h"
 #include "model/quota_window.h"
@@ -49,6 +50,8 @@ public:
     // Every daily count of the last usage answer, in the order Codex gave them.
     const std::vector<DailyTokens>& dailyTokens() const { return dailyTokens_; }
     bool refreshing() const { return refreshing_; }
+    // Plan, credits and limit as Codex last gave them; kept while Codex fails, like the windows.
+    const AccountState& account() const { return account_; }
     // The model's own time, which its readings and forecasts are measured against.
     Instant now() const { return services_.clock->now(); }
 
@@ -81,7 +84,7 @@ private:
 
     void request(const std::string& method, const std::string& kind);
     void fail(const std::string& message);
-    void acceptQuota(const Json& payload);
+    void acceptQuota(const Json& payload, bool topLevel);
     void acceptTokens(const Json& result);
     void tail();
     void saveHealth();
@@ -112,6 +115,7 @@ private:
     std::optional<std::string> lastTokenDay_;
     std::vector<DailyTokens> dailyTokens_;
     bool refreshing_ = false;
+    AccountState account_;
 
     std::shared_ptr<ChildProcess> process_;
     std::uint64_t generation_ = 0;         // identity of `process_`; bumped at every launch

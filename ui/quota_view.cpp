@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
+#include "model/account_texts.h"
 #include "model/forecast.h"
 #include "model/panel_texts.h"
 #include "model/run_flags.h"
@@ -19,6 +21,7 @@
 #include "ui/chart_data.h"
 #include "ui/footer_bar.h"
 #include "ui/header_section.h"
+#include "ui/plain_label.h"
 #include "ui/quota_row.h"
 #include "ui/status_line.h"
 #include "ui/symbols.h"
@@ -31,10 +34,11 @@ namespace {
 
 constexpr int panelWidth = 360;
 // Sized for the taller line boxes of Linux fonts (Noto Sans is the tallest common one): two quota
-// windows, the tokens and the footer fit the 400-high panel with room to spare.
+// windows, the account line and a limit under them, the tokens and the footer fit the 400-high panel.
 constexpr int sideMargin = 20;
 constexpr int edgeMargin = 14;
-constexpr int sectionSpacing = 10;
+constexpr int sectionSpacing = 8;
+constexpr int accountSpacing = 2;  // the account line and its limit read as one section
 constexpr int firstRowIndex = 2;  // after the header and the connecting notice
 
 QFrame* divider(QWidget* parent) {
@@ -44,6 +48,23 @@ QFrame* divider(QWidget* parent) {
     line->setFrameShadow(QFrame::Plain);
     line->setFixedHeight(1);
     return line;
+}
+
+// A warning symbol beside a text that wraps: the error style. Its parts are named `name`, `name`Icon, `name`Text.
+QWidget* warningRow(const QString& name, QLabel*& icon, QLabel*& text, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    row->setObjectName(name);
+    icon = new QLabel(row);
+    icon->setObjectName(name + QStringLiteral("Icon"));
+    text = new QLabel(row);
+    text->setObjectName(name + QStringLiteral("Text"));
+    text->setTextFormat(Qt::PlainText);
+    text->setWordWrap(true);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->addWidget(icon, 0, Qt::AlignTop);
+    line->addWidget(text, 1);
+    return row;
 }
 
 }  // namespace
@@ -66,18 +87,17 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::shared_ptr<const Hi
     connecting_ = new QLabel(QString::fromUtf8(connectingText), content);
     connecting_->setObjectName(QStringLiteral("connectingNotice"));
 
-    error_ = new QWidget(content);
-    error_->setObjectName(QStringLiteral("quotaError"));
-    errorIcon_ = new QLabel(error_);
-    errorIcon_->setObjectName(QStringLiteral("quotaErrorIcon"));
-    errorText_ = new QLabel(error_);
-    errorText_->setObjectName(QStringLiteral("quotaErrorText"));
-    errorText_->setTextFormat(Qt::PlainText);
-    errorText_->setWordWrap(true);
-    auto* errorLine = new QHBoxLayout(error_);
-    errorLine->setContentsMargins(0, 0, 0, 0);
-    errorLine->addWidget(errorIcon_, 0, Qt::AlignTop);
-    errorLine->addWidget(errorText_, 1);
+    account_ = new QWidget(content);
+    account_->setObjectName(QStringLiteral("accountSection"));
+    accountLine_ = plainLabel("accountLine", QString(), account_);
+    accountLine_->setWordWrap(true);
+    limitBlock_ = warningRow(QStringLiteral("limitBlock"), limitIcon_, limitText_, account_);
+    auto* accountColumn = new QVBoxLayout(account_);
+    accountColumn->setContentsMargins(0, 0, 0, 0);
+    accountColumn->setSpacing(accountSpacing);
+    accountColumn->addWidget(accountLine_);
+    accountColumn->addWidget(limitBlock_);
+    error_ = warningRow(QStringLiteral("quotaError"), errorIcon_, errorText_, content);
 
     tokens_ = new TokenSection(content);
     tokens_->setOnToggle([this] { toggleTokenChart(); });
@@ -87,6 +107,7 @@ QuotaView::QuotaView(std::shared_ptr<UsageModel> model, std::shared_ptr<const Hi
     column_->addWidget(header_);
     column_->addWidget(connecting_);
     column_->addWidget(error_);
+    column_->addWidget(account_);
     column_->addWidget(divider(content));
     column_->addWidget(tokens_);
     column_->addWidget(divider(content));
@@ -190,10 +211,14 @@ void QuotaView::applyStyle() {
     connecting_->setFont(textFont(TextStyle::Body));
     setForeground(connecting_, secondaryText(palette()));
     const QColor orange = systemColor(SystemColor::Orange, palette());
-    errorText_->setFont(caption);
-    setForeground(errorText_, orange);
+    accountLine_->setFont(caption);
+    setForeground(accountLine_, secondaryText(palette()));
     const int iconSize = QFontMetrics(caption).height();
-    errorIcon_->setPixmap(symbolPixmap(Symbol::Warning, iconSize, orange, devicePixelRatioF()));
+    for (auto [icon, text] : {std::pair(errorIcon_, errorText_), {limitIcon_, limitText_}}) {
+        text->setFont(caption);
+        setForeground(text, orange);
+        icon->setPixmap(symbolPixmap(Symbol::Warning, iconSize, orange, devicePixelRatioF()));
+    }
     for (QFrame* line : findChildren<QFrame*>(QStringLiteral("divider"))) setForeground(line, separatorColor(palette()));
     header_->applyStyle();
     for (QuotaRow* row : rows_) row->applyStyle();
@@ -220,6 +245,13 @@ void QuotaView::redraw() {
     header_->display(model.refreshing(), demo);
     connecting_->setVisible(model.windows().empty() && !model.error());
     displayRows(model.windows());
+    const auto accountLine = accountLineText(model.account());
+    accountLine_->setText(QString::fromStdString(accountLine.value_or("")));
+    accountLine_->setVisible(accountLine.has_value());
+    const auto limit = limitBlockText(model.account(), model.windows());
+    limitText_->setText(QString::fromStdString(limit.value_or("")));
+    limitBlock_->setVisible(limit.has_value());
+    account_->setVisible(accountLine || limit);
     if (model.error()) errorText_->setText(QString::fromStdString(*model.error()));
     error_->setVisible(model.error().has_value());
     std::optional<ChartData> tokenDays;

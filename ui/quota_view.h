@@ -75,6 +75,11 @@ private:
     HeaderSection* header_;
     QLabel* connecting_;
     std::vector<QuotaRow*> rows_;  // in column order
+    QWidget* account_;
+    QLabel* accountLine_;
+    QWidget* limitBlock_;
+    QLabel* limitIcon_;
+    QLabel* limitText_;
     QWidget* error_;
     QLabel* errorIcon_;
     QLabel* errorText_;

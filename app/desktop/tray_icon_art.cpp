@@ -1,9 +1,9 @@
 #include "app/desktop/tray_icon_art.h"
 
+#include <QFontDatabase>
 #include <QPainter>
-#include <QRect>
+#include <QPainterPath>
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <iterator>
 
@@ -27,91 +27,97 @@ QColor stateColor(SystemColor tint) {
     }
 }
 
-// Whole pixels for each size, so that every edge is crisp: digit strokes, the hole of a 0, the
-// gaps between a digit's rows, the space between digits or chart bars, outline, halo, usage bar.
+// Whole pixels for each size, so that every edge lands on the grid. Shapes sit inside an outline
+// and a halo; the digits, whose counters are too small for both, have a light edge above and to
+// the left and a dark one below and to the right, `edge` px wide. `digits`: the number's height
+// from its baseline to the top of a 7, at least 60 % of the side, so that a host that shrinks a
+// large image still gets large digits; `badge`: the side of the problem badge, none below 32 px.
 struct Metrics {
-    int stroke, counter, rowGap, spacing, outline, halo, bar;
+    int outline, halo, edge, digits, badge;
     int ring() const { return outline + halo; }
 };
 constexpr Metrics metricsBySize[] = {
-    {1, 1, 2, 1, 1, 1, 2},  // 16
-    {2, 1, 2, 1, 1, 1, 3},  // 22
-    {2, 2, 2, 1, 2, 1, 3},  // 24
-    {3, 3, 4, 1, 2, 1, 4},  // 32
-    {4, 4, 6, 2, 3, 1, 7},  // 48
-    {6, 5, 8, 3, 4, 2, 8},  // 64
+    {1, 1, 1, 11, 0},  // 16
+    {1, 1, 1, 16, 0},  // 22
+    {1, 1, 1, 18, 0},  // 24
+    {1, 1, 1, 23, 5},  // 32
+    {2, 1, 2, 33, 8},  // 48
+    {2, 1, 2, 46, 10}, // 64
 };
 static_assert(std::size(metricsBySize) == std::size(trayIconSizes));
-// Gaps no wider than two outlines fill with outline: no halo inside a digit, nor between a 1's
-// stem and the digit before it.
-static_assert(std::ranges::all_of(metricsBySize, [](const Metrics& m) {
-    return m.rowGap <= 2 * m.outline && m.spacing + m.counter <= 2 * m.outline;
-}));
 
-// Digits on a grid of five rows (stroke, gap, stroke, gap, stroke) and three columns (stroke,
-// counter, stroke); the 1 is narrower, a counter-wide flag beside its stem.
-struct Glyph {
-    int columns;
-    const char* cells;
-};
-constexpr std::array<Glyph, 10> digitGlyphs = {{
-    {3, "###" "#.#" "#.#" "#.#" "###"},
-    {2, "##" ".#" ".#" ".#" ".#"},
-    {3, "###" "..#" "###" "#.." "###"},
-    {3, "###" "..#" "###" "..#" "###"},
-    {3, "#.#" "#.#" "###" "..#" "..#"},
-    {3, "###" "#.." "###" "..#" "###"},
-    {3, "###" "#.." "###" "#.#" "###"},
-    {3, "###" "..#" "..#" "..#" "..#"},
-    {3, "###" "#.#" "###" "#.#" "###"},
-    {3, "###" "#.#" "###" "..#" "###"},
-}};
+// DejaVu Sans Bold, which the package depends on, loaded from its file so that the desktop's
+// font settings never change the icon; the desktop's bold sans when the file is missing.
+QFont digitFont() {
+    static const QString family = [] {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"));
+        return QFontDatabase::applicationFontFamilies(id).value(0, QStringLiteral("DejaVu Sans"));
+    }();
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(true);
+    font.setPixelSize(200);
+    return font;
+}
 
-struct Cell {
-    QRect rect;
+QPainterPath glyphPath(const QFont& font, QChar digit) {
+    QPainterPath path;
+    path.addText(0, 0, font, QString(digit));
+    return path;
+}
+
+// The number `height` px tall from its baseline at y = height, its digits `gap` apart from x = 0,
+// condensed when wider than `maxWidth`; rather than narrower than 60 % of their width, the digits
+// are drawn smaller, centred in that height. Each digit spans whole columns, so that its stems
+// stay sharp.
+QPainterPath numberPath(const QString& text, int height, int gap, int maxWidth) {
+    const QFont font = digitFont();
+    const double unit = 1 / -glyphPath(font, u'7').boundingRect().top();  // font units to a 1 px tall number
+    double inkWidth = 0;
+    for (QChar digit : text) inkWidth += glyphPath(font, digit).boundingRect().width() * unit;
+    const double room = maxWidth - gap * (text.size() - 1);
+    const int drawn = std::min(height, int(room / (inkWidth * 0.6)));
+    const double scale = drawn * unit, condensed = std::min(1.0, room / (inkWidth * drawn));
+    const int baseline = height - (height - drawn) / 2;
+    QPainterPath number;
+    int x = 0;
+    for (QChar digit : text) {
+        const QPainterPath glyph = glyphPath(font, digit);
+        const QRectF ink = glyph.boundingRect();
+        const int width = std::max(1, int(std::lround(ink.width() * scale * condensed)));
+        QTransform place;
+        place.translate(x, baseline).scale(width / ink.width(), scale).translate(-ink.left(), 0);
+        number.addPath(place.map(glyph));
+        x += width + gap;
+    }
+    return number;
+}
+
+struct Shape {
+    QPainterPath path;
     QColor color;
 };
-using Cells = QList<Cell>;
 
-// All halos, then all outlines, then the fills: touching cells merge into one silhouette.
-// The halo's corners are cut, which reads rounder at every size.
-void paintTwoTone(QPainter& painter, const Cells& cells, const Metrics& m) {
-    const int o = m.outline, r = m.ring();
-    for (const Cell& cell : cells) {
-        painter.fillRect(cell.rect.adjusted(-r, -o, r, o), haloLight);
-        painter.fillRect(cell.rect.adjusted(-o, -r, o, r), haloLight);
-    }
-    for (const Cell& cell : cells) painter.fillRect(cell.rect.adjusted(-o, -o, o, o), outlineInk);
-    for (const Cell& cell : cells) painter.fillRect(cell.rect, cell.color);
+// All halos, then all outlines, then the fills: touching shapes merge into one silhouette.
+void paintTwoTone(QPainter& painter, const QList<Shape>& shapes, const Metrics& m, const QColor& halo = haloLight) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const Shape& shape : shapes)
+        painter.strokePath(shape.path, QPen(halo, 2 * m.ring(), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const Shape& shape : shapes)
+        painter.strokePath(shape.path, QPen(outlineInk, 2 * m.outline, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    for (const Shape& shape : shapes) painter.fillPath(shape.path, shape.color);
 }
 
-int glyphWidth(const Glyph& glyph, const Metrics& m) {
-    return glyph.columns == 3 ? 2 * m.stroke + m.counter : m.counter + m.stroke;
-}
-
-int digitHeight(const Metrics& m) { return 3 * m.stroke + 2 * m.rowGap; }
-
-void addGlyph(Cells& cells, const Glyph& glyph, QPoint origin, const Metrics& m, const QColor& color) {
-    const int rowHeights[] = {m.stroke, m.rowGap, m.stroke, m.rowGap, m.stroke};
-    const int columnWidths3[] = {m.stroke, m.counter, m.stroke};
-    const int columnWidths2[] = {m.counter, m.stroke};
-    const int* columnWidths = glyph.columns == 3 ? columnWidths3 : columnWidths2;
-    int y = origin.y();
-    for (int row = 0; row < 5; ++row) {
-        int x = origin.x();
-        for (int column = 0; column < glyph.columns; ++column) {
-            if (glyph.cells[row * glyph.columns + column] == '#')
-                cells.append({QRect(x, y, columnWidths[column], rowHeights[row]), color});
-            x += columnWidths[column];
-        }
-        y += rowHeights[row];
-    }
+QPainterPath rectPath(const QRect& rect) {
+    QPainterPath path;
+    path.addRect(rect);
+    return path;
 }
 
 // A square badge in the problem colour with a white exclamation mark, painted over what lies
 // beneath it (its outline and halo cut it out).
 void paintBadge(QPainter& painter, const QRect& body, const Metrics& m) {
-    paintTwoTone(painter, {{body, stateColor(SystemColor::Orange)}}, m);
+    paintTwoTone(painter, {{rectPath(body), stateColor(SystemColor::Orange)}}, m);
     const int side = body.width();
     const int width = std::max(1, (side + 2) / 5);
     const int pad = side / 6;
@@ -121,9 +127,20 @@ void paintBadge(QPainter& painter, const QRect& body, const Metrics& m) {
     painter.fillRect(QRect(left, body.bottom() - pad - dot + 1, width, dot), Qt::white);
 }
 
-// As tall as the usage bar with its outline, so that in the percentage icon it ends the bar
-// and its halo stops short of the digits.
-int badgeSide(const Metrics& m) { return 2 * m.outline + m.bar; }
+bool badged(int size) { return size >= 32; }
+
+// Below 32 px there is no room for the badge: a problem turns the chart's halo orange, and
+// draws an orange line under the number.
+QColor haloFor(int size, bool error) { return error && !badged(size) ? stateColor(SystemColor::Orange) : haloLight; }
+int problemLine(int size) { return std::max(1, size / 11); }
+
+// The light edge, the dark one, then the digits over them.
+void paintEmbossed(QPainter& painter, const QPainterPath& number, const QColor& color, int edge) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.fillPath(number.translated(-edge, -edge), haloLight);
+    painter.fillPath(number.translated(edge, edge), outlineInk);
+    painter.fillPath(number, color);
+}
 
 QImage blank(int size) {
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
@@ -134,19 +151,20 @@ QImage blank(int size) {
 QImage chartIcon(int size, const Metrics& m, const QColor& color, bool error) {
     QImage image = blank(size);
     QPainter painter(&image);
+    const int spacing = m.outline;
     const int inner = size - 2 * m.ring();
-    const int barWidth = (inner - 2 * m.spacing) / 3;
-    const int left = m.ring() + (inner - 3 * barWidth - 2 * m.spacing) / 2;
+    const int barWidth = (inner - 2 * spacing) / 3;
+    const int left = m.ring() + (inner - 3 * barWidth - 2 * spacing) / 2;
     const int bottom = size - m.ring();
-    Cells bars;
+    QList<Shape> bars;
     for (int bar = 0; bar < 3; ++bar) {
         const int height = (inner * (3 + 2 * bar) + 3) / 7;
-        bars.append({QRect(left + bar * (barWidth + m.spacing), bottom - height, barWidth, height), color});
+        bars.append({rectPath(QRect(left + bar * (barWidth + spacing), bottom - height, barWidth, height)), color});
     }
-    paintTwoTone(painter, bars, m);
+    paintTwoTone(painter, bars, m, haloFor(size, error));
     // Above the shortest bar, where it hides least.
-    const int side = badgeSide(m);
-    if (error) paintBadge(painter, QRect(0, 0, side, side), m);
+    const int side = m.badge;
+    if (error && badged(size)) paintBadge(painter, QRect(0, 0, side, side), m);
     return image;
 }
 
@@ -157,28 +175,14 @@ QImage percentIcon(int size, const Metrics& m, double used, bool error) {
     const double shown = std::isnan(used) ? 0 : std::clamp(used, 0.0, 100.0);
     const QString text = QString::number(roundedPercent(shown));
 
-    // From the top: ring, digits, outline, halo, outline, usage bar, outline, halo.
-    const int block = m.ring() + digitHeight(m) + 3 * m.outline + 2 * m.halo + m.bar;
-    const int top = m.ring() + (size - block) / 2;
-    int textWidth = m.spacing * (int(text.size()) - 1);
-    for (QChar digit : text) textWidth += glyphWidth(digitGlyphs[digit.digitValue()], m);
-    Cells digits;
-    int x = (size - textWidth) / 2;
-    for (QChar digit : text) {
-        const Glyph& glyph = digitGlyphs[digit.digitValue()];
-        addGlyph(digits, glyph, {x, top}, m, color);
-        x += glyphWidth(glyph, m) + m.spacing;
-    }
-    paintTwoTone(painter, digits, m);
-
-    const int barTop = top + digitHeight(m) + 2 * m.outline + m.halo;
-    const int side = badgeSide(m);
-    const QRect badge(size - m.halo - side, barTop - m.outline, side, side);
-    const int barRight = error ? badge.left() - 2 * m.outline - m.halo : size - m.ring();
-    const QRect track(m.ring(), barTop, barRight - m.ring(), m.bar);
-    const int filled = int(track.width() * shown / 100 + 0.5);
-    paintTwoTone(painter, {{track, outlineInk}, {QRect(track.topLeft(), QSize(filled, m.bar)), color}}, m);
-    if (error) paintBadge(painter, badge, m);
+    // From the top: light edge, digits, dark edge; the problem's mark under them.
+    QPainterPath number = numberPath(text, m.digits, m.edge, size - 2 * m.edge);
+    number.translate(std::round((size - number.boundingRect().width()) / 2), m.edge);
+    const int side = m.badge, line = problemLine(size);
+    if (error && badged(size)) paintBadge(painter, QRect(size - m.halo - side, size - m.halo - side, side, side), m);
+    else if (error) painter.fillRect(QRect(m.edge, size - line, size - 2 * m.edge, line), stateColor(SystemColor::Orange));
+    // Last, so that nothing covers the digits.
+    paintEmbossed(painter, number, color, m.edge);
     return image;
 }
 

@@ -3,6 +3,7 @@
 // showed is recorded in the history, so a restart does not show it again. Main thread only.
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
@@ -24,14 +25,19 @@ public:
     void check();
 
 private:
-    void show(const Alert& alert, const AlertRecord& record);
+    // Shows `alert` in `slot`; `records` (its own first) are recorded once the desktop showed it.
+    void show(const Alert& alert, const std::string& slot, std::vector<AlertRecord> records);
 
     std::shared_ptr<UsageModel> model_;
     std::shared_ptr<HistoryRecorder> recorder_;
     std::shared_ptr<Notifier> notifier_;
     std::optional<Instant> checked_;  // the model's `updated` last looked at
-    // Alerts asked of the desktop whose answer has not come yet: never asked twice meanwhile.
-    std::shared_ptr<std::vector<AlertRecord>> awaiting_ = std::make_shared<std::vector<AlertRecord>>();
+    // What the desktop's answers change, apart, so that an answer coming after this sender is harmless.
+    struct Asked {
+        std::vector<AlertRecord> awaiting;  // asked of the desktop, no answer yet: never asked twice meanwhile
+        std::optional<bool> limitWas;       // whether the limit was reached at the last reading (and not lost)
+    };
+    std::shared_ptr<Asked> asked_ = std::make_shared<Asked>();
 };
 
 }  // namespace tallyvane

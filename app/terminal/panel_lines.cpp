@@ -1,5 +1,6 @@
 #include "app/terminal/panel_lines.h"
 
+#include "model/account_texts.h"
 #include "model/forecast.h"
 #include "model/panel_texts.h"
 #include "model/safe_text.h"
@@ -23,6 +24,8 @@ PanelLines panelLines(const UsageModel& model, bool demo, const HistorySnapshot&
         if (outlook.pace) row.markerPercent = *outlook.pace * 100;
         if (window.reset) row.resetText = resetText(*window.reset);
     }
+    lines.accountLine = accountLineText(model.account());
+    lines.limitBlock = limitBlockText(model.account(), model.windows());
     lines.tokenFigure = tokenFigureText(model.lastTokens());
     lines.tokenDay = safeText(tokenDayText(model.lastTokenDay()));  // a day key Codex sent, shown as it came when not a date
     lines.lifetime = lifetimeText(model.lifetime());

@@ -324,8 +324,10 @@ TEST_F(Delegate, AlertsComeOncePerPeriodOnceShownAndAClickOpensThePanel) {
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(std::get<1>(shown[0]), "Quota 5 heures : 95 % utilisés");
     EXPECT_TRUE(std::get<2>(shown[0]).startsWith("Réinitialisation : "));
-    EXPECT_EQ(std::get<1>(shown[1]), "Quota 5 heures épuisé");
-    EXPECT_EQ(std::get<0>(shown[1]), 1u) << "the 100 % alert takes the place of the 90 % one";
+    // The window's 100 % alert and the account's limit are due together: only the limit shows, in the 90 % one's place.
+    EXPECT_EQ(std::get<1>(shown[1]), "Limite Codex atteinte");
+    EXPECT_TRUE(std::get<2>(shown[1]).startsWith("Réinitialisation : "));
+    EXPECT_EQ(std::get<0>(shown[1]), 1u);
     EXPECT_EQ(shown[2], std::tuple(0u, QString("Quota 5 heures réinitialisé"), QString("10 % utilisés.")));
     server.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
                                            "ActionInvoked") << 3u << QStringLiteral("default"));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,6 +18,7 @@
 
 #include "platform/posix/instance_lock.h"
 #include "tests/desktop/support/daemons.h"
+#include "tests/desktop/support/ocr.h"
 #include "tests/desktop/support/tray_host.h"
 
 namespace tallyvane::testing {
@@ -167,6 +169,64 @@ TEST_P(DemoTray, ShowsTheFigureAndItsClicksToggleThePanel) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SniOrXEmbed, DemoTray, ::testing::Bool());
+
+// Xfce's own panel, dark, 24 or 30 px tall, at the top with only its notification area: the demo's item shows there,
+// its digits at least half as tall as the bar, and tesseract reads its number from a screenshot. The panel's settings
+// come from its channel file, served by an xfconfd of the test's own on the private bus.
+class XfcePanel : public DesktopProgram, public ::testing::WithParamInterface<int> {};
+
+TEST_P(XfcePanel, ShowsTheNumberReadably) {
+    for (const char* tool : {"xfce4-panel", "tesseract"})
+        if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+    const int height = GetParam();
+    ASSERT_TRUE(QDir(home.path()).mkpath(".config/xfce4/xfconf/xfce-perchannel-xml"));
+    std::ofstream(path(".config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml").toStdString()) << R"(<?xml version="1.0"?>
+<channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/><property name="panels"
+ type="array"><value type="int" value="1"/><property name="panel-1" type="empty"><property name="position" type="string"
+ value="p=6;x=0;y=0"/><property name="length" type="uint" value="100"/><property name="size" type="uint" value=")"
+ << height << R"("/><property name="background-style" type="uint" value="1"/><property name="background-rgba" type="array">
+ <value type="double" value="0.118"/><value type="double" value="0.118"/><value type="double" value="0.118"/><value
+ type="double" value="1"/></property><property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+ </property></property><property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray"/>
+</property></channel>)";
+    // The bus would start xfconfd itself, but with the bus's own settings folder.
+    QFile service("/usr/share/dbus-1/services/org.xfce.Xfconf.service");
+    ASSERT_TRUE(service.open(QIODevice::ReadOnly)) << "xfconf is not installed";
+    const QString xfconfd = QString::fromUtf8(service.readAll()).section("Exec=", 1).section('\n', 0, 0).trimmed();
+    QDBusConnection probe = bus.connect("probe");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : {std::pair("HOME", home.path()), {"XDG_CONFIG_HOME", path(".config")},
+                                      {"DBUS_SESSION_BUS_ADDRESS", bus.line}})
+        environment.insert(name, value);
+    for (const auto& [program, arguments, name] : {std::tuple(xfconfd, QStringList(), "org.xfce.Xfconf"),
+                                                   {"xfce4-panel", {"--disable-wm-check"}, "org.kde.StatusNotifierWatcher"}}) {
+        QProcess& process = *programs.emplace_back(std::make_unique<QProcess>());
+        process.setProcessEnvironment(environment);
+        endWithThisProcess(process);
+        process.start(program, arguments);
+        ASSERT_TRUE(process.waitForStarted(5000)) << qPrintable(program);
+        ASSERT_TRUE(waitUntil([&] { return probe.interface()->isServiceRegistered(name).value(); }, 20000)) << name;
+    }
+    launch({"--demo-data"}, "XFCE");
+    const QString shot = QStringLiteral(DESKTOP_ARTIFACTS "/xfce-panel-%1.png").arg(height);
+    QRect item;  // what is coloured in the panel's strip: the item
+    ASSERT_TRUE(waitUntil([&] {
+        spin(500);
+        xRun("import", {"-window", "root", "-crop", QString("1280x%1+0+0").arg(height), shot});
+        const QImage strip(shot);
+        item = QRect();
+        for (int y = 0; y < strip.height(); ++y)
+            for (int x = 0; x < strip.width(); ++x)
+                if (strip.pixelColor(x, y).hsvSaturation() > 90) item |= QRect(x, y, 1, 1);
+        return item.width() > 8;
+    }, 30000)) << "the item shows in the tray";
+    const QImage crop = QImage(shot).copy(item.adjusted(-6, -6, 6, 6) & QRect(0, 0, 1280, height));
+    EXPECT_TRUE(crop.scaled(crop.size() * 8).save(QStringLiteral(DESKTOP_ARTIFACTS "/xfce-item-%1.png").arg(height)));
+    EXPECT_EQ(testing::ocrDigits({crop}), QStringList("62"));
+    EXPECT_GE(2 * item.height(), height) << "digits at least half as tall as the bar: " << item.height() << " px";
+}
+
+INSTANTIATE_TEST_SUITE_P(DarkBar, XfcePanel, ::testing::Values(24, 30));
 
 // Two live copies in each order (with a display or not): the second steps back, a desktop one asking a desktop
 // first to open its panel; a desktop copy after a headless one takes over instead. Each quit signal then ends the

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/live_services.h"
+#include "model/account_texts.h"
 #include "platform/posix/event_loop.h"
 #include "platform/posix/user_environment.h"
 #include "tests/support/fakes.h"
@@ -258,6 +259,21 @@ TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindows) {
     EXPECT_EQ(rig.model->windows()[0].used, 42);
     EXPECT_EQ(rig.model->windows()[1].used, 5);
     expectNativeProgram(rig, std::string(CODEX_NPM_DIR) + "/" + testing::nativeInModules, modules + "@openai/codex");
+}
+
+// At the limit with credits, as the backend says it and the real codex passes it on.
+TEST(RealCodex, AtTheLimitShowsThePlanTheCreditsAndTheResetCredits) {
+    const std::string codex = std::string(CODEX_NPM_DIR) + "/node_modules/.bin/codex";
+    if (!fs::exists(codex)) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
+    std::string usage = testing::usageBody(100, 40, R"("credits":{"has_credits":true,"unlimited":false,"balance":"5.39"},)"
+        R"("rate_limit_reached_type":{"type":"rate_limit_reached"},"rate_limit_reset_credits":{"available_count":1})");
+    testing::LoopbackBackend backend(usage.replace(usage.find(R"("pro")"), 5, R"("plus")"));
+    LiveRig rig(nullptr, codex);
+    testing::signInCodex(rig.home, backend);
+    rig.model->start();
+    ASSERT_TRUE(rig.runUntil([&] { return rig.model->updated().has_value(); }, 60s)) << rig.model->error().value_or("-");
+    EXPECT_EQ(accountLineText(rig.model->account()).value_or("-") + " | " + limitBlockText(rig.model->account(), rig.model->windows()).value_or("-"),
+              "Forfait Plus · 5,39 crédits · 1 réinitialisation disponible | Limite atteinte · les crédits prennent le relais (5,39 restants)");
 }
 
 }  // namespace

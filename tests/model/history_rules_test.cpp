@@ -185,5 +185,25 @@ TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
     EXPECT_EQ(remainingText(38.4) + " | " + remainingText(38.4, at(60)), "62 % restants | 62 % restants · épuisé vers 21 sept., 15:13");
 }
 
+// When the account's limit begins (unknown at a run's first reading): once per period, the earliest reset of the windows
+// at 100 %, else 0; without a period, an episode seen to begin is a new one.
+TEST(AlertPolicy, LimitWhenItBeginsOncePerPeriod) {
+    setenv("TZ", "UTC", 1);
+    AccountState credits, spent;
+    credits.hasCredits = true, credits.balance = "5.39", spent.hasCredits = false, spent.spendControlReached = true;
+    const std::vector<QuotaWindow> full{testWindow(100, 120, 300), {"v", "Semaine", 100, at(60), 10'080}}, quiet{testWindow(50, 120, 300)};
+    const AlertRecord thisPeriod{"account", T0 + 3600, "limit"}, none{"account", 0, "limit"};
+    const std::string atLimit = "Limite Codex atteinte | Crédits : 5,39 · réinitialisation : 21 sept., 15:13. 1790003600 account limit";
+    const struct { AccountState account; std::vector<QuotaWindow> windows; std::optional<bool> was; std::vector<AlertRecord> sent;
+                   std::string alert; } table[] = {
+        {credits, full, {}, {{"account", T0, "limit"}}, atLimit}, {credits, full, true, {}, "-"}, {credits, full, {}, {thisPeriod}, "-"},
+        {credits, quiet, false, {}, "-"}, {spent, quiet, {}, {none}, "-"}, {spent, quiet, false, {none}, "Limite Codex atteinte | Aucun crédit. 0 account limit"}};
+    for (const auto& row : table) {
+        const auto alert = limitAlert(row.account, row.windows, row.was, row.sent);
+        EXPECT_EQ(alert ? alert->summary + " | " + alert->body + " " + std::to_string(alert->periodEnd) + " " + alert->windowId + " " +
+                              alertKindName(alert->kind) : "-", row.alert);
+    }
+}
+
 }  // namespace
 }  // namespace tallyvane

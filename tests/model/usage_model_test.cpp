@@ -13,9 +13,8 @@ namespace {
 
 using testing::ModelRig;
 
-const std::string twoWindows = R"({"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1796600000},)"
-                               R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
-const std::string tokens = R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})";
+const std::string& twoWindows = testing::twoWindowsAnswer;
+const std::string& tokens = testing::tokensAnswer;
 const std::string handshake = " 1:initialize initialized 11:account/rateLimits/read 12:account/usage/read";
 
 // What the user reads, by a short name; "none" for no text.

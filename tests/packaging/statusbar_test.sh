@@ -32,7 +32,7 @@ shows() { # STATUS_FILE (none when empty) TEXT TOOLTIP CLASS POLYBAR_LINE
     expect "$polybar" "$5"
 }
 # The file of a fresh reading, changed by a jq filter.
-with() { printf '{"running":true,"pollSeconds":30,"windowCount":2,"pid":%s,"quotaUpdatedAt":"2026-12-05T09:30:00Z","error":"","tokenError":"","lastTokenDay":"2026-12-05","usedPercent":62}' $running | jq "$@"; }
+with() { printf '{"running":true,"pollSeconds":30,"windowCount":2,"pid":%s,"quotaUpdatedAt":"2026-12-05T09:30:00Z","error":"","tokenError":"","lastTokenDay":"2026-12-05","usedPercent":62,"planType":"plus","creditsBalance":"","limitReached":false,"resetCreditsAvailable":0}' $running | jq "$@"; }
 ok='Quota Codex consommé · Actualisation toutes les 30 secondes'
 at='\nRelevé à 09:30:00'
 waiting='\nEn attente de données'
@@ -45,6 +45,8 @@ expect "TZ=CET-1 $waybar" "{\"text\":\"GPT 62 %\",\"tooltip\":\"$ok\\nRelevé à
 shows "$(with -c 'to_entries | reverse | from_entries | .usedPercent = 74.4')" 'GPT 74 %' "$ok$at" normal 'GPT 74 %'
 shows "$(with '.usedPercent = 74.5')" 'GPT 75 %' "$ok$at" warning '%{F#FF9500}GPT 75 %%{F-}'
 shows "$(with '.usedPercent = 89.5')" 'GPT 90 %' "$ok$at" critical '%{F#FF3B30}GPT 90 %%{F-}'
+# At the limit (Codex may say so below 100 %), red, with the credits left.
+shows "$(with '.limitReached = true | .creditsBalance = "5.396"')" 'GPT 62 %' "$ok$at\\nLimite atteinte\\nCrédits : 5,4" critical '%{F#FF3B30}GPT 62 %%{F-}'
 shows "$(with '.usedPercent = 0')" 'GPT 0 %' "$ok$at" normal 'GPT 0 %'
 shows "$(with ".error = \"$relogin\" | .tokenError = .error | .usedPercent = 87.4")" \
     'GPT 87 % !' "Quota Codex consommé · $relogin$at\\nJetons : $relogin" warning '%{F#FF9500}GPT 87 % !%{F-}'

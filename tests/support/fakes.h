@@ -120,6 +120,13 @@ inline const std::string twoWindowsAnswer =
     R"("secondary":{"usedPercent":5,"windowDurationMins":10080,"resetsAt":1797000000}}})";
 inline const std::string tokensAnswer =
     R"({"summary":{"lifetimeTokens":123456789},"dailyUsageBuckets":[{"startDate":"2026-12-05","tokens":1500000}]})";
+// At the limit: the 5-hour window at 100 %, a Plus plan, one reset credit, with 5,39 credits or none.
+inline std::string atTheLimitAnswer(bool credits) {
+    return std::string(R"({"rateLimits":{"primary":{"usedPercent":100,"windowDurationMins":300,"resetsAt":1796600000},"secondary":)"
+           R"({"usedPercent":64,"windowDurationMins":10080,"resetsAt":1797000000},"planType":"plus","credits":{"hasCredits":)") +
+           (credits ? "true" : "false") + R"(,"unlimited":false,"balance":")" + (credits ? "5.39" : "0") +
+           R"("},"rateLimitReachedType":"rate_limit_reached"},"rateLimitResetCredits":{"availableCount":1}})";
+}
 // One 5-hour limit per percentage, in this order; only the first has a reset time.
 std::string windowsAt(const std::vector<double>& percentages);
 

@@ -73,11 +73,11 @@ struct ViewRig {
         for (const QString& step : steps.split(u' ', Qt::SkipEmptyParts)) {
             if (step == "start") rig.startReady();
             if (step == "quota") rig.answerQuota(twoWindowsAnswer);
-            if (step == "tokens")
-                rig.answerTokens(tokensAnswer);
+            if (step == "tokens") rig.answerTokens(tokensAnswer);
             if (step == "refused") rig.answerError(rig.pendingId("quota"), "Unauthorized");
             if (step == "limited") rig.answerError(rig.pendingId("quota"), "rate limited");
             if (step == "tokenError") rig.answerError(rig.pendingId("tokens"), "rate limited");
+            if (step == "limit") rig.answerQuota(atTheLimitAnswer(true));
             if (step == "levels") rig.answerQuota(windowsAt({0, 37.5, 74.6, 75, 89.9, 90, 100}));
             if (step == "demo") setDemo(true);
             if (step == "demoStart") rig.model->start();
@@ -130,19 +130,24 @@ TEST(QuotaView, EachStateShowsItsTextsAndControlsInEachFontAndScale) {
         {"token-error", "start quota tokenError", "quotaRow quotaRow", two,
          {{"tokenError", retry}, {"tokenFigure", "—"}, {"lifetimeValue", "Indisponible"}}, green, false, true},
         {"refreshing", "start quota tokens refresh", "quotaRow quotaRow", two, {}, green, true, false, true, true},
-        {"demo", "demo demoStart", "quotaRow quotaRow",
+        {"demo", "demo demoStart", "quotaRow quotaRow accountSection",
          {"5 heures|38 % utilisés|62 % restants|↻ 30 nov., 02:53|teal 38",
           "Semaine|62 % utilisés|38 % restants|↻ 2 déc., 00:53|teal 62"},
          {{"subtitle", "Démo · données fictives"}, {"tokenFigure", "23,4 k"}, {"tokenDay", "3 octobre 2026"},
-          {"lifetimeValue", "1,2 M"}, {"readingTime", "Relevé à 00:53:20"}},
+          {"lifetimeValue", "1,2 M"}, {"readingTime", "Relevé à 00:53:20"}, {"accountLine", "Forfait Plus · 12,5 crédits"}},
          green, false, false, false, true},
         // The subtitle and the buttons follow the flag, not the model.
         {"demo-on-a-live-model", "start quota demo tokens", "quotaRow quotaRow", two,
          {{"subtitle", "Démo · données fictives"}}, green, false, false, false},
         {"windows-dark", "start quota tokens dark", "quotaRow quotaRow", two, {}, green, false, true},
+        // At the limit the account line and its block show under the windows, and still fit.
+        {"at-the-limit", "start limit tokens", "quotaRow quotaRow accountSection",
+         {"5 heures|100 % utilisés|0 % restants|↻ 6 déc., 23:33|red 100", "Semaine|64 % utilisés|36 % restants|↻ 11 déc., 14:40|teal 64"},
+         {{"accountLine", "Forfait Plus · 5,39 crédits · 1 réinitialisation disponible"},
+          {"limitBlockText", "Limite atteinte · les crédits prennent le relais (5,39 restants)"}}, green, false, true, true, true},
         // Colours change at 75 and 90 of the unrounded value; more rows than fit scroll; a long error wraps.
         {"levels-and-error", "start levels tokens refresh limited",
-         "quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaError",
+         "quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaRow quotaError accountSection",
          {"Palier 1 · 5 heures|0 % utilisés|100 % restants|↻ 6 déc., 23:33|teal 0",
           "Palier 2 · 5 heures|38 % utilisés|63 % restants||teal 37.5", "Palier 3 · 5 heures|75 % utilisés|25 % restants||teal 74.6",
           "Palier 4 · 5 heures|75 % utilisés|25 % restants||orange 75", "Palier 5 · 5 heures|90 % utilisés|10 % restants||orange 89.9",
@@ -171,10 +176,11 @@ TEST(QuotaView, EachStateShowsItsTextsAndControlsInEachFontAndScale) {
             for (const auto& [name, text] : state.texts) EXPECT_EQ(view.find(name)->property("text"), text) << name;
             EXPECT_EQ(view.shown("tokenError"), state.texts.count("tokenError") == 1);
             EXPECT_TRUE(!view.shown("tokenError") || view.find("tokenError")->y() > view.find("tokenNote")->y()) << "below";
-            if (auto* error = view.find<QLabel>("quotaErrorText"); view.shown("quotaError")) {
-                EXPECT_EQ(error->palette().color(QPalette::WindowText), systemColor(orange, palette));
-                EXPECT_EQ(error->height(), error->heightForWidth(error->width())) << "never cut off";
-            }
+            for (const char* block : {"quotaError", "limitBlock"})
+                if (auto* text = view.find<QLabel>((std::string(block) + "Text").c_str()); view.shown(block)) {
+                    EXPECT_EQ(text->palette().color(QPalette::WindowText), systemColor(orange, palette));
+                    EXPECT_EQ(text->height(), text->heightForWidth(text->width())) << "never cut off";
+                }
             auto* scroll = view.find<QScrollArea>("scroll");  // content taller than the panel scrolls, never widens it
             const bool taller = view.find("column")->height() > scroll->viewport()->height();
             EXPECT_TRUE(scroll->verticalScrollBar()->isVisible() == taller && !(taller && state.fits));
@@ -186,7 +192,7 @@ TEST(QuotaView, EachStateShowsItsTextsAndControlsInEachFontAndScale) {
             auto* quit = view.find<QPushButton>("quitButton");
             EXPECT_EQ(quit->icon().availableSizes().value(0), quit->iconSize() * ratio);
             for (const QPixmap& symbol : {view.find<QLabel>("headerIcon")->pixmap(),
-                                          view.find<QLabel>("quotaErrorIcon")->pixmap(), quit->icon().pixmap(quit->iconSize(), ratio)}) {
+                                          view.find<QLabel>("quotaErrorIcon")->pixmap(), view.find<QLabel>("limitBlockIcon")->pixmap(), quit->icon().pixmap(quit->iconSize(), ratio)}) {
                 EXPECT_EQ(symbol.devicePixelRatio(), ratio);
                 const QImage image = symbol.toImage().convertToFormat(QImage::Format_ARGB32);
                 QSet<QRgb> colours;  // of the opaque pixels

@@ -66,6 +66,18 @@ const std::map<std::string, Reach>& states() {
              rig.answerQuota(twoWindowsAnswer);
              rig.answerTokens(tokensAnswer);
          }},
+        {"at-the-limit",
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
+             rig.startReady();
+             rig.answerQuota(tallyvane::testing::atTheLimitAnswer(true));
+             rig.answerTokens(tokensAnswer);
+         }},
+        {"at-the-limit-without-credits",
+         [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
+             rig.startReady();
+             rig.answerQuota(tallyvane::testing::atTheLimitAnswer(false));
+             rig.answerTokens(tokensAnswer);
+         }},
         {"windows-and-error",
          [](ModelRig& rig, QuotaView&, HistorySnapshot&) {
              rig.startReady();

@@ -93,7 +93,8 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
         // Wide, zero-width and too many: cut before the window's length, the use still at the right edge.
         panel.windows = {{"漢字🚀e\u0301 un nom bien trop long · 5 heures", test.used, "75 % utilisés", "25 % restants",
                           "↻ 5 oct., 14:30", 50.0}};
-        if (test.withError) panel.error = error;
+        panel.accountLine = "Forfait Plus · 5,39 crédits";
+        if (test.withError) panel.error = error, panel.limitBlock = "Limite atteinte";
         std::string all;
         for (const std::string& line : terminalLines(panel, test.width, 0, test.colour)) {
             EXPECT_LE(terminalCells(plain(line)), test.width) << line;
@@ -109,6 +110,8 @@ TEST(TerminalLayout, FitsTheWidthTintsTheBarAndKeepsEveryWordWhenWide) {
                   std::tuple(40u * 3, 20u * 3, static_cast<std::size_t>(std::lround(test.used * 0.4)) * 3)) << plain;
         EXPECT_EQ(all.find("\x1b[" + test.tint + "m█") != std::string::npos, test.colour) << all;
         EXPECT_EQ(all.find("\x1b[38;5;208mCodex est") != std::string::npos, test.colour && test.withError) << all;
+        EXPECT_EQ(all.find("\x1b[38;5;208mLimite atteinte") != std::string::npos, test.colour && test.withError) << all;
+        EXPECT_EQ(all.find("\x1b[2mForfait Plus · 5,39 crédits") != std::string::npos, test.colour) << all;
         EXPECT_EQ(joined.find(cut ? "Codex est introuvable." : error) != std::string::npos, test.withError) << joined;
         EXPECT_EQ(joined.find(tokenNoteText) != std::string::npos, !cut) << joined;
     }
@@ -143,7 +146,7 @@ TEST(TerminalView, DrawsInertTextAlignedInCellsAndNarrowingErasesNoLineAbove) {
         [{"result": {"dailyUsageBuckets": [{"startDate": "\u001b[2J\u202e\n2026", "tokens": 7}]}}]})";
     struct Case { std::string variables, mode, script; std::vector<std::string> texts, rows; };  // rows: pyte's, from cell 39
     for (Case test : {Case{"", "--demo-data", "{}", {"Démo · données fictives", "38 % utilisés", "62 % restants", "23,4 k",
-                                                     "3 octobre 2026", "1,2 M", "données de démonstration."}, {"s|5 heures ", "s|Semaine "}},
+                                                     "3 octobre 2026", "1,2 M", "données de démonstration.", "Forfait Plus · 12,5 crédits"}, {"s|5 heures ", "s|Semaine "}},
                       Case{"NO_COLOR=1", "", hostile, {"Limites du compte connecté à Codex", "91 % utilisés", "80 % utilisés", "2026",
                                                        "status.json reste tenu", "jour."},
                            {"s|5 heures ", "s|漢字🚀é nom s… · 1 heures ", "s|漢字🚀é nom su… · Semaine ", "6|7  "}}}) {
