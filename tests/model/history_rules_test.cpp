@@ -39,6 +39,13 @@ std::vector<Reading> history(const QuotaWindow& window, const std::vector<Past>&
     return rows;
 }
 
+// TZ=UTC until the result goes, then TZ as it was.
+std::shared_ptr<void> utcUntilTheEnd() {
+    const auto was = getenv("TZ") ? std::optional<std::string>(getenv("TZ")) : std::nullopt;
+    setenv("TZ", "UTC", 1);
+    return std::shared_ptr<void>(nullptr, [was](void*) { was ? setenv("TZ", was->c_str(), 1) : unsetenv("TZ"); });
+}
+
 TEST(Forecast, RateAndExhaustion) {
     const std::vector<Past> rising{{-40, 30}, {-30, 35}, {-20, 40}, {-10, 45}};
     const std::vector<Past> slowingDown{{-240, 20}, {-120, 35}, {-40, 50}, {-20, 50}};
@@ -132,9 +139,7 @@ TEST(ReadingRules, WorthStoring) {
 
 // Each row's due alerts by kind name; `text` is the first one's summary and body.
 TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
-    const auto zone = getenv("TZ") ? std::optional<std::string>(getenv("TZ")) : std::nullopt;
-    const std::shared_ptr<void> restoreZone(nullptr, [&](void*) { zone ? setenv("TZ", zone->c_str(), 1) : unsetenv("TZ"); });
-    setenv("TZ", "UTC", 1);
+    const auto zone = utcUntilTheEnd();
     const AlertRecord used90{"w", P, "used90"}, used100{"w", P, "used100"};
     const struct { const char* name; double used; std::optional<double> resetMin; std::vector<Past> past; std::vector<AlertRecord> sent;
                    bool forecastShows; std::vector<std::string> expected; std::int64_t periodEnd; const char* text = nullptr;
@@ -188,7 +193,7 @@ TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
 // When the account's limit begins (unknown at a run's first reading): once per period, the earliest reset of the windows
 // at 100 %, else 0; without a period, an episode seen to begin is a new one.
 TEST(AlertPolicy, LimitWhenItBeginsOncePerPeriod) {
-    setenv("TZ", "UTC", 1);
+    const auto zone = utcUntilTheEnd();
     AccountState credits, spent;
     credits.hasCredits = true, credits.balance = "5.39", spent.hasCredits = false, spent.spendControlReached = true;
     const std::vector<QuotaWindow> full{testWindow(100, 120, 300), {"v", "Semaine", 100, at(60), 10'080}}, quiet{testWindow(50, 120, 300)};
