@@ -18,30 +18,22 @@ bool recorded(const std::vector<AlertRecord>& sent, const std::string& windowId,
     });
 }
 
-// The previous period is made of the readings whose reset is the latest one more than 60 s before the
-// current period's; it reached 90 % when one of them did, or when an alert said so.
-bool previousPeriodReached90(const QuotaWindow& window, const std::vector<Reading>& readings,
-                             const std::vector<AlertRecord>& sent, std::int64_t end) {
-    std::vector<const Reading*> earlier;
-    std::optional<std::int64_t> latest;
-    for (const Reading& reading : readings) {
-        if (reading.windowId != window.id || !reading.resetsAt) continue;
-        const std::int64_t reset = *reading.resetsAt;
-        if (reset >= end || sameReset(reset, end)) continue;
-        earlier.push_back(&reading);
-        if (!latest || reset > *latest) latest = reset;
-    }
-    if (!latest) return false;
-    const Reading* first = nullptr;
-    for (const Reading* reading : earlier) {
-        if (!sameReset(*reading->resetsAt, *latest)) continue;
-        if (reading->usedPercent >= 90) return true;
-        if (first == nullptr || reading->takenAt < first->takenAt) first = reading;
-    }
-    // Its alerts were filed under the first reset seen for it.
-    const std::int64_t previousEnd = *first->resetsAt;
-    return recorded(sent, window.id, AlertKind::Used90, previousEnd) ||
-           recorded(sent, window.id, AlertKind::Used100, previousEnd);
+// A period's alerts are filed under the first reset time seen for it.
+std::optional<std::int64_t> firstReset(const std::vector<Reading>& period) {
+    const auto found = std::find_if(period.begin(), period.end(), [](const Reading& r) { return r.resetsAt.has_value(); });
+    return found == period.end() ? std::nullopt : found->resetsAt;
+}
+
+// The first reset time seen for the window's current period, else its own; 0 when it has none.
+std::int64_t endOf(const QuotaWindow& window, const WindowPeriods& periods) {
+    return window.reset ? firstReset(periods.current).value_or(unixSeconds(*window.reset)) : 0;
+}
+
+// A period reached 90 % when one of its readings did, or when an alert said so.
+bool reached90(const std::string& windowId, const std::vector<Reading>& period, const std::vector<AlertRecord>& sent) {
+    if (std::any_of(period.begin(), period.end(), [](const Reading& r) { return r.usedPercent >= 90; })) return true;
+    const std::optional<std::int64_t> end = firstReset(period);
+    return end && (recorded(sent, windowId, AlertKind::Used90, *end) || recorded(sent, windowId, AlertKind::Used100, *end));
 }
 
 }  // namespace
@@ -57,18 +49,13 @@ std::string alertKindName(AlertKind kind) {
     return {};
 }
 
-std::int64_t periodEnd(const QuotaWindow& window, const std::vector<Reading>& readings) {
-    if (!window.reset) return 0;
-    const std::vector<Reading> period = periodReadings(window, readings);
-    return period.empty() ? unixSeconds(*window.reset) : *period.front().resetsAt;
-}
-
-std::vector<Alert> dueAlerts(const QuotaWindow& window, const std::vector<Reading>& readings, const Forecast& f,
-                             const std::vector<AlertRecord>& sent) {
+std::vector<Alert> dueAlerts(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings,
+                             const Forecast& f, const std::vector<AlertRecord>& sent) {
     std::vector<Alert> alerts;
     const double used = window.used;
     if (!std::isfinite(used)) return alerts;
-    const std::int64_t end = periodEnd(window, readings);
+    const WindowPeriods periods = windowPeriods(window, readAt, readings);
+    const std::int64_t end = endOf(window, periods);
     const auto due = [&](AlertKind kind) { return !recorded(sent, window.id, kind, end); };
     const auto add = [&](AlertKind kind, std::string summary, std::string body) {
         alerts.push_back({kind, window.id, end, std::move(summary), std::move(body)});
@@ -77,7 +64,7 @@ std::vector<Alert> dueAlerts(const QuotaWindow& window, const std::vector<Readin
     const std::string percent = std::to_string(roundedPercent(used)) + " % utilisés";
     const std::string reset = window.reset ? resetStamp(*window.reset) : "date de réinitialisation inconnue";
 
-    if (window.reset && due(AlertKind::Reset) && previousPeriodReached90(window, readings, sent, end))
+    if (window.reset && due(AlertKind::Reset) && reached90(window.id, periods.previous, sent))
         add(AlertKind::Reset, quota + " réinitialisé", percent + ".");
     if (used >= 100) {
         if (due(AlertKind::Used100)) add(AlertKind::Used100, quota + " épuisé", "Réinitialisation : " + reset + ".");

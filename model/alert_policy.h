@@ -21,19 +21,15 @@ std::string alertKindName(AlertKind kind);
 struct Alert {
     AlertKind kind;
     std::string windowId;
-    std::int64_t periodEnd;
+    std::int64_t periodEnd;  // the period it is shown once in (see each kind), 0 when there is none
     std::string summary;
     std::string body;
 };
 
-// The first reset time seen for the window's current period (Unix s), 0 when the window has no reset:
-// the resetsAt of the earliest reading of periodReadings, else the window's own reset.
-std::int64_t periodEnd(const QuotaWindow& window, const std::vector<Reading>& readings);
-
-// Alerts due for one window after fresh data. `readings` is the window's stored history (earlier periods
-// included, the current value perhaps not yet); `sent` the alert records already stored.
-std::vector<Alert> dueAlerts(const QuotaWindow& window, const std::vector<Reading>& readings, const Forecast& f,
-                             const std::vector<AlertRecord>& sent);
+// Alerts due for one window after fresh data read at `readAt`. `readings` is the window's stored history
+// (earlier periods included, the current value perhaps not yet); `sent` the alert records already stored.
+std::vector<Alert> dueAlerts(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings,
+                             const Forecast& f, const std::vector<AlertRecord>& sent);
 
 // « Limite Codex atteinte » when the account's limit is reached and was not at the previous reading
 // (`wasReached`, unknown at a run's first), once per period: the earliest reset of the windows at 100 %,

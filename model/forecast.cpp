@@ -10,7 +10,6 @@
 namespace tallyvane {
 namespace {
 
-constexpr std::int64_t resetDrift = 60;
 constexpr double shortestSpan = 10 * 60;
 constexpr std::int64_t longestShortWindowMins = 300;
 constexpr double shortLookback = 60 * 60;
@@ -26,13 +25,14 @@ bool hasDuration(const QuotaWindow& window) { return window.durationMins && *win
 
 // The period's usable points, oldest first, the current value last. Stored rows from the current value's
 // second on are that same value already stored, or rows from a clock that ran ahead.
-std::vector<Point> periodPoints(const QuotaWindow& window, double readAt, const std::vector<Reading>& readings) {
+std::vector<Point> periodPoints(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings) {
+    const double readSeconds = unixSecondsExact(readAt);
     std::vector<Point> points;
-    for (const Reading& reading : periodReadings(window, readings)) {
+    for (const Reading& reading : periodReadings(window, readAt, readings)) {
         const auto at = static_cast<double>(reading.takenAt);
-        if (std::isfinite(reading.usedPercent) && at < std::floor(readAt)) points.push_back({at, reading.usedPercent});
+        if (std::isfinite(reading.usedPercent) && at < std::floor(readSeconds)) points.push_back({at, reading.usedPercent});
     }
-    points.push_back({readAt, window.used});
+    points.push_back({readSeconds, window.used});
     return points;
 }
 
@@ -60,7 +60,7 @@ std::optional<double> leastSquaresSlope(const std::vector<Point>& points) {
     return std::isfinite(slope) ? std::optional(slope) : std::nullopt;
 }
 
-std::optional<double> rateOf(const QuotaWindow& window, double readAt, const std::vector<Reading>& readings,
+std::optional<double> rateOf(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings,
                              double now) {
     if (!std::isfinite(window.used)) return std::nullopt;
     const std::vector<Point> points = periodPoints(window, readAt, readings);
@@ -78,27 +78,6 @@ std::optional<double> rateOf(const QuotaWindow& window, double readAt, const std
 
 }  // namespace
 
-bool sameReset(std::int64_t a, std::int64_t b) {
-    // Unsigned difference: no overflow whatever the stored values.
-    const auto distance = a > b ? static_cast<std::uint64_t>(a) - static_cast<std::uint64_t>(b)
-                                : static_cast<std::uint64_t>(b) - static_cast<std::uint64_t>(a);
-    return distance <= static_cast<std::uint64_t>(resetDrift);
-}
-
-std::vector<Reading> periodReadings(const QuotaWindow& window, const std::vector<Reading>& readings) {
-    const std::optional<std::int64_t> reset =
-        window.reset ? std::optional(unixSeconds(*window.reset)) : std::nullopt;
-    std::vector<Reading> period;
-    for (const Reading& reading : readings) {
-        if (reading.windowId != window.id) continue;
-        if (reset && !(reading.resetsAt && sameReset(*reading.resetsAt, *reset))) continue;
-        period.push_back(reading);
-    }
-    std::stable_sort(period.begin(), period.end(),
-                     [](const Reading& a, const Reading& b) { return a.takenAt < b.takenAt; });
-    return period;
-}
-
 std::optional<double> evenPace(const QuotaWindow& window, Instant now) {
     if (!window.reset || !hasDuration(window)) return std::nullopt;
     const double duration = static_cast<double>(*window.durationMins) * 60;
@@ -110,8 +89,7 @@ std::optional<double> evenPace(const QuotaWindow& window, Instant now) {
 Forecast forecast(const QuotaWindow& window, Instant readAt, const std::vector<Reading>& readings, Instant now) {
     const double nowSeconds = unixSecondsExact(now);
     // A value stamped after "now" comes from a clock that went back: it is taken as read now.
-    const double readSeconds = std::min(unixSecondsExact(readAt), nowSeconds);
-    Forecast f{evenPace(window, now), rateOf(window, readSeconds, readings, nowSeconds), std::nullopt};
+    Forecast f{evenPace(window, now), rateOf(window, std::min(readAt, now), readings, nowSeconds), std::nullopt};
     if (!f.rate || !(*f.rate > 0) || !(window.used >= 20 && window.used < 100)) return f;
     const double untilFull = (100 - window.used) / *f.rate;
     const bool shows = window.reset ? untilFull < unixSecondsExact(*window.reset) - nowSeconds

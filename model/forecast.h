@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "model/quota_period.h"
 #include "model/quota_window.h"
 #include "platform/clock.h"
 #include "platform/history_store.h"
@@ -13,13 +14,6 @@
 namespace tallyvane {
 
 class UsageModel;
-
-// Whether two reset times (Unix s) name the same period: Codex's answers drift by a few seconds.
-bool sameReset(std::int64_t a, std::int64_t b);
-
-// Readings of the window's current period: those whose reset is within 60 s of the window's current reset
-// (every reading of the window when it has no reset), oldest first. `readings` may hold other windows' rows.
-std::vector<Reading> periodReadings(const QuotaWindow& window, const std::vector<Reading>& readings);
 
 // Share of the window already elapsed, (now − (reset − duration)) / duration, clamped to 0…1;
 // nothing without both a reset and a positive duration.

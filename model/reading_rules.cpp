@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "model/forecast.h"
+#include "model/quota_period.h"
 #include "model/unix_time.h"
 
 namespace tallyvane {

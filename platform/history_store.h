@@ -39,6 +39,11 @@ struct AlertRecord {
     bool operator==(const AlertRecord&) const = default;
 };
 
+// Whether two records are of the same alert: the same window, period and kind, whenever it was shown.
+inline bool sameAlert(const AlertRecord& a, const AlertRecord& b) {
+    return a.windowId == b.windowId && a.periodEnd == b.periodEnd && a.kind == b.kind;
+}
+
 // What one burst of changes adds; rows with the same key replace the stored ones.
 struct HistoryBatch {
     std::vector<Reading> readings;

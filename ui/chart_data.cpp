@@ -58,7 +58,7 @@ ChartData windowChart(const QuotaWindow& window, const Forecast& outlook, const 
         return QPointF(std::clamp((seconds - start) / span, 0.0, 1.0), std::clamp(used / 100, 0.0, 1.0));
     };
     // Stored rows from the current value's second on are that value already, or come from a clock ahead.
-    for (const Reading& reading : periodReadings(window, readings)) {
+    for (const Reading& reading : periodReadings(window, readAt, readings)) {
         const auto taken = static_cast<double>(reading.takenAt);
         if (taken >= start && taken < std::floor(readSeconds) && std::isfinite(reading.usedPercent))
             chart.line.push_back(at(taken, reading.usedPercent));

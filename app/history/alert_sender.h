@@ -1,13 +1,17 @@
 #pragma once
-// Shows the quota alerts that fresh data calls for, once each per window and period: what was
-// shown is recorded in the history, so a restart does not show it again. Main thread only.
+// Shows the quota alerts that fresh data calls for, once each per window and period: what the desktop
+// showed is recorded in the history, so a restart does not show it again. Main thread only.
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "platform/clock.h"
+#include "platform/history_store.h"
 
 namespace tallyvane {
 
+struct Alert;
 class HistoryRecorder;
 class Notifier;
 class UsageModel;
@@ -21,11 +25,19 @@ public:
     void check();
 
 private:
+    // Shows `alert` in `slot`; `records` (its own first) are recorded once the desktop showed it.
+    void show(const Alert& alert, const std::string& slot, std::vector<AlertRecord> records);
+
     std::shared_ptr<UsageModel> model_;
     std::shared_ptr<HistoryRecorder> recorder_;
     std::shared_ptr<Notifier> notifier_;
     std::optional<Instant> checked_;  // the model's `updated` last looked at
-    std::optional<bool> limitWas_;     // whether the limit was reached at that reading
+    // What the desktop's answers change, apart, so that an answer coming after this sender is harmless.
+    struct Asked {
+        std::vector<AlertRecord> awaiting;  // asked of the desktop, no answer yet: never asked twice meanwhile
+        std::optional<bool> limitWas;       // whether the limit was reached at the last reading (and not lost)
+    };
+    std::shared_ptr<Asked> asked_ = std::make_shared<Asked>();
 };
 
 }  // namespace tallyvane

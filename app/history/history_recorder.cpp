@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <ctime>
 #include <future>
 #include <iterator>
 
@@ -16,8 +17,6 @@ constexpr std::int64_t day = 24 * 60 * 60;
 constexpr std::int64_t keptInFile = 90 * day;
 // Enough for the current and the previous period of a weekly window, which forecasts and alerts read.
 constexpr std::int64_t keptInMemory = 15 * day;
-constexpr auto pruneInterval = std::chrono::hours(24);
-constexpr auto pruneTolerance = std::chrono::hours(1);
 
 template <typename Row, typename SameKey>
 void upsert(std::vector<Row>& rows, const Row& row, SameKey sameKey) {
@@ -26,10 +25,16 @@ void upsert(std::vector<Row>& rows, const Row& row, SameKey sameKey) {
     else rows.push_back(row);
 }
 
-bool sameDay(const DailyTokens& a, const DailyTokens& b) { return a.day == b.day; }
-bool sameAlert(const AlertRecord& a, const AlertRecord& b) {
-    return a.windowId == b.windowId && a.periodEnd == b.periodEnd && a.kind == b.kind;
+// The user's calendar day of `t` as one comparable number, in the zone TZ or the system says now.
+int localDay(Instant t) {
+    const std::time_t time = unixSeconds(t);
+    std::tm parts{};
+    ::tzset();
+    ::localtime_r(&time, &parts);
+    return parts.tm_year * 400 + parts.tm_yday;
 }
+
+bool sameDay(const DailyTokens& a, const DailyTokens& b) { return a.day == b.day; }
 
 }  // namespace
 
@@ -51,9 +56,7 @@ HistoryRecorder::HistoryRecorder(std::shared_ptr<UsageModel> model, std::shared_
 void HistoryRecorder::start(std::function<void()> loaded) {
     onLoaded_ = std::move(loaded);
     std::weak_ptr<HistoryRecorder> weak = weak_from_this();
-    dailyPrune_ = loop_->scheduleRepeating(pruneInterval, pruneTolerance, [weak] {
-        if (auto recorder = weak.lock()) recorder->prune();
-    });
+    prunedDay_ = localDay(model_->now());
     if (!store_) {
         loaded_ = true;
         return;
@@ -101,6 +104,11 @@ void HistoryRecorder::modelChanged() {
     const UsageModel& model = *model_;
     if (model.updated() && model.updated() != seenQuota_) {
         seenQuota_ = model.updated();
+        // By the calendar rather than a timer, which stops while the machine sleeps.
+        if (const int today = localDay(*model.updated()); today != prunedDay_) {
+            prunedDay_ = today;
+            prune();
+        }
         for (const QuotaWindow& window : model.windows()) {
             Reading reading = readingOf(window, *model.updated());
             const auto last = lastStored_.find(window.id);
@@ -147,7 +155,6 @@ void HistoryRecorder::flush() {
 }
 
 void HistoryRecorder::finish(std::chrono::milliseconds limit) {
-    if (dailyPrune_) dailyPrune_->invalidate();
     flush();
     if (!store_) return;
     auto done = std::make_shared<std::promise<void>>();

@@ -29,7 +29,7 @@ public:
     HistoryRecorder& operator=(const HistoryRecorder&) = delete;
 
     // Prunes the file, then loads what it keeps; `loaded` runs on the main thread once that is in
-    // memory. The file is pruned again every day.
+    // memory. The file is pruned again at the first reading of each new local day.
     void start(std::function<void()> loaded);
     // After each batch of changes of the model: records fresh quota data and daily counts.
     void modelChanged();
@@ -57,7 +57,7 @@ private:
     std::shared_ptr<HistorySnapshot> history_ = std::make_shared<HistorySnapshot>();
     std::function<void()> onLoaded_;
     bool loaded_ = false;
-    std::unique_ptr<Timer> dailyPrune_;
+    int prunedDay_ = 0;  // the local day of the last pruning
     std::optional<Instant> seenQuota_;   // the model's `updated` last recorded
     std::optional<Instant> seenTokens_;  // its `tokenUpdated`
     std::map<std::string, Reading> lastStored_;  // by window id

@@ -19,22 +19,27 @@ DbusNotifier::DbusNotifier(QDBusConnection bus, QObject* parent) : QObject(paren
     bus_.connect(service, path, service, QStringLiteral("ActionInvoked"), this, SLOT(actionInvoked(uint, QString)));
 }
 
-void DbusNotifier::notify(const std::string& summary, const std::string& body, const std::string& slot) {
-    const Texts texts{QString::fromStdString(summary), QString::fromStdString(body)};
+void DbusNotifier::notify(const std::string& summary, const std::string& body, const std::string& slot,
+                          NotifyOutcome outcome) {
+    Request request{QString::fromStdString(summary), QString::fromStdString(body), std::move(outcome)};
     const QString slotName = QString::fromStdString(slot);
-    // Replacing needs the id of the one on screen: wait for it rather than show both.
-    if (sending_.contains(slotName)) waiting_.insert(slotName, texts);
-    else send(texts, slotName);
+    if (!sending_.contains(slotName)) return send(std::move(request), slotName);
+    // Replacing needs the id of the one on screen: wait for it rather than show both. What waited
+    // before is never shown.
+    Request replaced = waiting_.take(slotName);
+    waiting_.insert(slotName, std::move(request));
+    if (replaced.outcome) replaced.outcome(std::nullopt);
 }
 
-void DbusNotifier::send(const Texts& texts, const QString& slot) {
+void DbusNotifier::send(Request request, const QString& slot) {
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Notify"));
-    call << QStringLiteral("Tallyvane") << shownInSlot_.value(slot, 0u) << QStringLiteral("tallyvane") << texts.first
-         << texts.second << QStringList{defaultAction, QStringLiteral("Ouvrir Tallyvane")}
+    call << QStringLiteral("Tallyvane") << shownInSlot_.value(slot, 0u) << QStringLiteral("tallyvane") << request.summary
+         << request.body << QStringList{defaultAction, QStringLiteral("Ouvrir Tallyvane")}
          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("tallyvane")}} << -1;
     if (!slot.isEmpty()) sending_.insert(slot);
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, slot](QDBusPendingCallWatcher* done) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, slot, outcome = std::move(request.outcome)](QDBusPendingCallWatcher* done) {
         done->deleteLater();
         const QDBusPendingReply<uint> reply = *done;
         if (reply.isError() && !failureReported_) {
@@ -43,7 +48,10 @@ void DbusNotifier::send(const Texts& texts, const QString& slot) {
                          qUtf8Printable(reply.error().message()));
         }
         failureReported_ = reply.isError();
-        answered(slot, reply.isError() ? 0u : reply.value());
+        // Id 0 names no notification.
+        const uint id = reply.isError() ? 0u : reply.value();
+        answered(slot, id);
+        if (outcome) outcome(id != 0 ? std::optional<std::uint32_t>(id) : std::nullopt);
     });
 }
 

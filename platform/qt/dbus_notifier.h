@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <utility>
 
 #include "platform/notifier.h"
 
@@ -17,20 +16,24 @@ class DbusNotifier final : public QObject, public Notifier {
     Q_OBJECT
 public:
     explicit DbusNotifier(QDBusConnection bus, QObject* parent = nullptr);
-    void notify(const std::string& summary, const std::string& body, const std::string& slot) override;
+    void notify(const std::string& summary, const std::string& body, const std::string& slot,
+                NotifyOutcome outcome = {}) override;
 
 private Q_SLOTS:
     void actionInvoked(uint id, const QString& action);
 
 private:
-    using Texts = std::pair<QString, QString>;  // summary, body
-    void send(const Texts& texts, const QString& slot);
+    struct Request {
+        QString summary, body;
+        NotifyOutcome outcome;
+    };
+    void send(Request request, const QString& slot);
     void answered(const QString& slot, uint id);
 
     QDBusConnection bus_;
     QMap<QString, uint> shownInSlot_;  // the notification on screen for each slot
     QSet<QString> sending_;            // slots whose notification has no id yet
-    QMap<QString, Texts> waiting_;     // what a slot shows next, once its id is known
+    QMap<QString, Request> waiting_;   // what a slot shows next, once its id is known
     QSet<uint> shown_;
     bool failureReported_ = false;
 };

@@ -81,13 +81,13 @@ void HistoryDatabase::Finalize::operator()(sqlite3_stmt* statement) const { sqli
 
 HistoryDatabase::~HistoryDatabase() = default;
 
-int HistoryDatabase::open(const std::string& path, std::unique_ptr<HistoryDatabase>& out) {
+int HistoryDatabase::open(const std::string& path, bool check, std::unique_ptr<HistoryDatabase>& out) {
     sqlite3* connection = nullptr;
     const int opened = sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     std::unique_ptr<HistoryDatabase> database(new HistoryDatabase(connection));
     // Closing would otherwise fold the log into a file that may prove damaged, or delete it.
     database->keepLogsOnClose(true);
-    const int rc = opened != SQLITE_OK ? opened : database->setUp();
+    const int rc = opened != SQLITE_OK ? opened : database->setUp(check);
     if (rc != SQLITE_OK) return rc;
     database->keepLogsOnClose(false);
     out = std::move(database);
@@ -98,13 +98,14 @@ void HistoryDatabase::keepLogsOnClose(bool keep) {
     sqlite3_db_config(connection_.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, keep ? 1 : 0, nullptr);
 }
 
-int HistoryDatabase::setUp() {
+int HistoryDatabase::setUp(bool check) {
     sqlite3* connection = connection_.get();
     // SQLite falls back to reading only when it may not write; history must be written.
     if (sqlite3_db_readonly(connection, "main") != 0) return SQLITE_READONLY;
     sqlite3_busy_timeout(connection, busyTimeoutMs);
-    std::string verdict;
-    if (int rc = firstValue(connection, "PRAGMA integrity_check(1)", verdict); rc != SQLITE_OK) return rc;
+    std::string verdict = "ok";
+    if (int rc = check ? firstValue(connection, "PRAGMA integrity_check(1)", verdict) : SQLITE_OK; rc != SQLITE_OK)
+        return rc;
     if (verdict != "ok") return SQLITE_CORRUPT;
     // A file system without shared memory answers with the mode kept (the rollback journal): fine too.
     // With the log, NORMAL loses no committed transaction when the process dies, only on power loss.

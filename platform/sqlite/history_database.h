@@ -15,7 +15,8 @@ namespace tallyvane {
 class HistoryDatabase {
 public:
     // Opens the existing file at `path` (an empty one becomes a new history); `out` is set on SQLITE_OK.
-    static int open(const std::string& path, std::unique_ptr<HistoryDatabase>& out);
+    // The file's integrity is checked first when `check` is set: it reads the whole file.
+    static int open(const std::string& path, bool check, std::unique_ptr<HistoryDatabase>& out);
     ~HistoryDatabase();
     HistoryDatabase(const HistoryDatabase&) = delete;
     HistoryDatabase& operator=(const HistoryDatabase&) = delete;
@@ -38,7 +39,7 @@ private:
     using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
 
     explicit HistoryDatabase(sqlite3* connection) : connection_(connection) {}
-    int setUp();
+    int setUp(bool check);
     int prepare(const char* sql, Statement& statement);
     // Runs `steps` inside the transaction `begin` opens; rolled back unless everything succeeded.
     template <class Steps>

@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/unique_fd.h"
@@ -18,6 +21,11 @@ constexpr std::array companions{"-wal", "-shm"};
 bool exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+bool isLink(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 }  // namespace
@@ -46,6 +54,26 @@ std::string moveHistoryAside(const std::string& path, std::int64_t now) {
     if (::rename(path.c_str(), target.c_str()) != 0) return {};
     for (const char* suffix : companions) ::rename((path + suffix).c_str(), (target + suffix).c_str());
     return target;
+}
+
+std::string throughLinkedFolders(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return path;
+    char folder[PATH_MAX];
+    if (::realpath(slash == 0 ? "/" : path.substr(0, slash).c_str(), folder) == nullptr) return {};
+    const std::string resolved = folder;
+    return (resolved == "/" ? "" : resolved) + path.substr(slash);
+}
+
+std::optional<std::pair<dev_t, ino_t>> fileIdentity(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return std::nullopt;
+    return std::pair(info.st_dev, info.st_ino);
+}
+
+bool historyFileIsLink(const std::string& path) {
+    return isLink(path) || std::any_of(companions.begin(), companions.end(),
+                                       [&](const char* suffix) { return isLink(path + suffix); });
 }
 
 }  // namespace tallyvane

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -15,6 +16,8 @@ namespace {
 
 // Some four days of three windows read every five minutes, under a megabyte of memory.
 constexpr std::size_t maxPendingReadings = 4096;
+constexpr std::chrono::seconds firstPause{30};
+constexpr std::chrono::seconds longestPause{600};
 
 constexpr const char* resumedText = "Historique rétabli : l'enregistrement reprend.";
 constexpr const char* droppingText =
@@ -44,6 +47,9 @@ bool damaged(int rc) { return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB; }
 std::string faultText(int rc, const std::string& path) {
     const std::string kept = " Les mesures sont gardées en attendant.";
     switch (rc) {
+    case SQLITE_CANTOPEN_SYMLINK:
+        return "Historique en pause : « " + path + " » ou son journal (-wal, -shm) est un lien symbolique, que Tallyvane "
+               "ne suit pas. Remplacez-le par un fichier ordinaire." + kept;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return "Historique verrouillé par un autre programme : les mesures seront enregistrées dès qu'il sera libéré.";
@@ -72,8 +78,8 @@ std::string utcDay(std::int64_t time) {
 
 }  // namespace
 
-SqliteHistoryStore::SqliteHistoryStore(std::string path, std::function<void(const std::string&)> warn)
-    : path_(std::move(path)), warn_(std::move(warn)) {}
+SqliteHistoryStore::SqliteHistoryStore(std::string path, std::function<void(const std::string&)> warn, SteadyNow now)
+    : path_(std::move(path)), warn_(std::move(warn)), now_(std::move(now)) {}
 
 SqliteHistoryStore::~SqliteHistoryStore() = default;
 
@@ -104,6 +110,7 @@ void SqliteHistoryStore::prune(std::int64_t before) {
 }
 
 bool SqliteHistoryStore::run(const std::function<int(HistoryDatabase&)>& operation) {
+    if (pause_ > std::chrono::seconds(0) && now_() < retryAt_) return false;
     int rc = open();
     if (rc == SQLITE_OK) rc = operation(*database_);
     if (damaged(rc)) {
@@ -118,8 +125,13 @@ bool SqliteHistoryStore::run(const std::function<int(HistoryDatabase&)>& operati
             if (rc == SQLITE_OK) rc = operation(*database_);
         }
     }
-    if (rc == SQLITE_OK) return true;
-    // A connection that failed may be left reading only or on a failed disk: the next call reopens.
+    if (rc == SQLITE_OK) {
+        pause_ = std::chrono::seconds(0);
+        return true;
+    }
+    pause_ = std::clamp(pause_ * 2, firstPause, longestPause);
+    retryAt_ = now_() + pause_;
+    // A connection that failed may be left reading only or on a failed disk: the next try reopens.
     if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) database_.reset();
     if (const std::string text = faultText(rc, path_); text != pausedBecause_) {
         pausedBecause_ = text;
@@ -131,7 +143,15 @@ bool SqliteHistoryStore::run(const std::function<int(HistoryDatabase&)>& operati
 int SqliteHistoryStore::open() {
     if (database_) return SQLITE_OK;
     if (const int error = createHistoryFile(path_); error != 0) return fromErrno(error);
-    return HistoryDatabase::open(path_, database_);
+    if (historyFileIsLink(path_)) return SQLITE_CANTOPEN_SYMLINK;
+    // SQLite still refuses a link as the file, or as its logs, which it opens itself.
+    const std::string resolved = throughLinkedFolders(path_);
+    if (resolved.empty()) return fromErrno(errno);
+    // Checking reads the whole file: once per file, not at every reopening after a fault.
+    const auto file = fileIdentity(resolved);
+    const int rc = HistoryDatabase::open(resolved, !file || file != checkedFile_, database_);
+    if (rc == SQLITE_OK) checkedFile_ = file;
+    return rc;
 }
 
 void SqliteHistoryStore::settle() {

@@ -39,6 +39,13 @@ std::vector<Reading> history(const QuotaWindow& window, const std::vector<Past>&
     return rows;
 }
 
+// TZ=UTC until the result goes, then TZ as it was.
+std::shared_ptr<void> utcUntilTheEnd() {
+    const auto was = getenv("TZ") ? std::optional<std::string>(getenv("TZ")) : std::nullopt;
+    setenv("TZ", "UTC", 1);
+    return std::shared_ptr<void>(nullptr, [was](void*) { was ? setenv("TZ", was->c_str(), 1) : unsetenv("TZ"); });
+}
+
 TEST(Forecast, RateAndExhaustion) {
     const std::vector<Past> rising{{-40, 30}, {-30, 35}, {-20, 40}, {-10, 45}};
     const std::vector<Past> slowingDown{{-240, 20}, {-120, 35}, {-40, 50}, {-20, 50}};
@@ -47,7 +54,7 @@ TEST(Forecast, RateAndExhaustion) {
                    std::vector<Past> past; std::optional<double> ratePerHour, exhaustedMin; double readAtMin = 0; } table[] = {
         {"flat", 40, 120, 300, {{-30, 40}, {-20, 40}, {-10, 40}}, 0, {}},
         {"rising", 50, 120, 300, rising, 30, 100},
-        {"falling", 30, 120, 300, {{-20, 50}, {-10, 40}}, -60, {}},
+        {"falling", 30, 120, 300, {{-20, 40}, {-10, 35}}, -30, {}},
         {"reset passed", 50, -10, 300, rising, 30, {}},
         {"no readings", 50, 120, 300, {}, {}, {}},
         {"under 10 minutes", 50, 120, 300, {{-9, 40}, {-5, 45}}, {}, {}},
@@ -59,6 +66,8 @@ TEST(Forecast, RateAndExhaustion) {
         {"other windows and periods", 50, 120, 300,
          {{-40, 30}, {-30, 35}, {-20, 40}, {-10, 45}, {-25, 90, 0, "x"}, {-35, 99, previous}}, 30, 100},
         {"reset drifted 45 s", 50, 120, 300, {{-20, 40, 45}}, 30, 100},
+        {"reset drifted 120 s: same period", 50, 120, 300, {{-40, 30, -120}, {-30, 35, -120}, {-20, 40, 120}}, 30, 100},
+        {"use fell 10 points: a new period", 20, 120, 300, {{-40, 50}, {-30, 60}, {-20, 10}, {-10, 15}}, 30, {}},
         {"5-hour window: last 60 min", 50, 120, 300, slowingDown, 0, {}},
         {"unknown length: last 60 min", 50, 120, {}, slowingDown, 0, {}},
         {"weekly window: last 24 h", 50, 3000, 10'080, slowingDown, 3915.0 / 484, 50 / (3915.0 / 484) * 60},
@@ -96,7 +105,7 @@ TEST(Forecast, DemoHistory) {
     const QuotaWindow fast{"demo-short", "5 heures", 38, at(120), 300}, week{"demo-week", "Semaine", 62, at(2880), 10'080};
     EXPECT_TRUE(forecast(fast, at(0), demo.readings, at(0)).exhausted && !forecast(week, at(0), demo.readings, at(0)).exhausted);
     for (const QuotaWindow& window : {fast, week}) {
-        const std::vector<Reading> rows = periodReadings(window, demo.readings);
+        const std::vector<Reading> rows = periodReadings(window, at(0), demo.readings);
         ASSERT_GT(rows.size(), 30u);
         EXPECT_TRUE(rows.back().usedPercent == window.used && rows.back().takenAt <= T0);
         for (std::size_t i = 1; i < rows.size(); ++i)
@@ -130,7 +139,7 @@ TEST(ReadingRules, WorthStoring) {
 
 // Each row's due alerts by kind name; `text` is the first one's summary and body.
 TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
-    setenv("TZ", "UTC", 1);
+    const auto zone = utcUntilTheEnd();
     const AlertRecord used90{"w", P, "used90"}, used100{"w", P, "used100"};
     const struct { const char* name; double used; std::optional<double> resetMin; std::vector<Past> past; std::vector<AlertRecord> sent;
                    bool forecastShows; std::vector<std::string> expected; std::int64_t periodEnd; const char* text = nullptr;
@@ -160,12 +169,14 @@ TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
         {"reset after a quiet period", 10, 120, {{-350, 85, previous}, {-340, 95, previous, "x"}}, {}, false, {}, P},
         {"quiet readings, used90 record", 10, 120, {{-350, 85, previous}}, {{"w", P0, "used90"}}, false, {"reset"}, P},
         {"only the latest earlier period", 10, 120, {{-700, 95, 2 * previous}, {-350, 50, previous}}, {}, false, {}, P},
+        {"reset drifted 120 s at 95 %", 95, 122, {{-30, 95, -120}}, {used90}, false, {}, P},
+        {"use fell 10 points, reset unchanged", 80, 120, {{-30, 95}}, {used90}, false, {"reset"}, P},
     };
     for (const auto& row : table) {
         SCOPED_TRACE(row.name);
         const QuotaWindow window = testWindow(row.used, row.resetMin, 300);
         const tallyvane::Forecast f{{}, {}, row.forecastShows ? std::optional(at(60)) : std::nullopt};
-        const std::vector<Alert> alerts = dueAlerts(window, history(window, row.past), f, row.sent);
+        const std::vector<Alert> alerts = dueAlerts(window, at(0), history(window, row.past), f, row.sent);
         std::vector<std::string> kinds;
         for (const Alert& alert : alerts) {
             kinds.push_back(alertKindName(alert.kind));
@@ -182,7 +193,7 @@ TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
 // When the account's limit begins (unknown at a run's first reading): once per period, the earliest reset of the windows
 // at 100 %, else 0; without a period, an episode seen to begin is a new one.
 TEST(AlertPolicy, LimitWhenItBeginsOncePerPeriod) {
-    setenv("TZ", "UTC", 1);
+    const auto zone = utcUntilTheEnd();
     AccountState credits, spent;
     credits.hasCredits = true, credits.balance = "5.39", spent.hasCredits = false, spent.spendControlReached = true;
     const std::vector<QuotaWindow> full{testWindow(100, 120, 300), {"v", "Semaine", 100, at(60), 10'080}}, quiet{testWindow(50, 120, 300)};

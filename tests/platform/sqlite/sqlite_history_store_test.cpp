@@ -92,8 +92,9 @@ TEST(SqliteHistoryStore, MovesADamagedFileAsideWithItsLogsAndStartsAfresh) {
     }
 }
 
-// Root writes whatever the modes say: the store runs as nobody, in a child of its own.
-TEST(SqliteHistoryStore, PausesWhileLockedReadOnlyOrFullThenStoresEverythingKept) {
+// Root writes whatever the modes say: the store runs as nobody, in a child of its own. The pause after a fault
+// doubles: the file is tried again 30 s, then 60 s later. A link as a log is never followed, nor as the file.
+TEST(SqliteHistoryStore, PausesWhileLockedReadOnlyFullOrLinkedThenStoresEverythingKept) {
     sqlite3* other = nullptr;
     const rlimit fileSizes[] = {{RLIM_INFINITY, RLIM_INFINITY}, {0, RLIM_INFINITY}};
     const std::function<void(const std::string&, bool)> outages[] = {
@@ -103,6 +104,11 @@ TEST(SqliteHistoryStore, PausesWhileLockedReadOnlyOrFullThenStoresEverythingKept
         },
         [](const std::string& folder, bool on) { ::chmod(folder.c_str(), on ? 0500 : 0700); },
         [&](const std::string&, bool on) { ::setrlimit(RLIMIT_FSIZE, &fileSizes[on]); },  // a full disk
+        [](const std::string& folder, bool on) {  // the log links to another program's file
+            const std::string log = folder + "/history.sqlite3-wal", other = folder + "/other";
+            if (on) writeFile(other, "kept", 0600), ::symlink(other.c_str(), log.c_str());
+            else if (::unlink(log.c_str()) != 0 || readFile(other) != "kept") ::_exit(3);
+        },
     };
     for (const auto& outage : outages) {
         TemporaryDirectory home;
@@ -115,14 +121,19 @@ TEST(SqliteHistoryStore, PausesWhileLockedReadOnlyOrFullThenStoresEverythingKept
             std::vector<std::string> warnings;
             SqliteHistoryStore(path, collect(warnings)).write(taken({1}));
             outage(folder, true);
-            SqliteHistoryStore store(path, collect(warnings));
-            store.write(taken({2}));
-            store.write(taken({3}));
-            const auto shown = store.load(0).readings;  // what waits is shown with what is stored
+            std::chrono::steady_clock::time_point now;
+            SqliteHistoryStore store(path, collect(warnings), [&] { return now; });
+            const auto writeAfter = [&](std::chrono::seconds wait, HistoryBatch batch) { now += wait, store.write(std::move(batch)); };
+            writeAfter(0s, taken({2}));  // fails: the file is left alone for 30 s
+            writeAfter(29s, taken({3}));
+            const auto shown = store.load(0).readings;  // what waits is shown
+            writeAfter(1s, {});  // fails again: 60 s more
             outage(folder, false);
-            store.write({});
-            const bool kept = !shown.empty() && shown.back() == reading("w", 3) && warnings.size() == 2;
-            ::_exit(kept && store.load(0).readings == taken({1, 2, 3}).readings ? 0 : 1);
+            writeAfter(59s, {});
+            const auto stored = SqliteHistoryStore(path, collect(warnings)).load(0).readings;
+            writeAfter(1s, {});
+            const bool kept = !shown.empty() && shown.back() == reading("w", 3) && stored == taken({1}).readings;
+            ::_exit(kept && warnings.size() == 2 && store.load(0).readings == taken({1, 2, 3}).readings ? 0 : 1);
         }
         int status = -1;
         EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0) << "outage " << &outage - outages;
