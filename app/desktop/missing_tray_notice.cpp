@@ -42,8 +42,10 @@ void MissingTrayNotice::check() {
     if (told_ || std::chrono::milliseconds(sinceHost_.elapsed()) < patience_) return;
     told_ = true;
     if (memory.value(QLatin1String(shownKey), false).toBool() || !notifier_) return;
-    memory.setValue(QLatin1String(shownKey), true);
-    notifier_->notify(summary, std::string(noTray) + (demo_ ? "" : relaunch) + gnome, "tray");
+    // Remembered once the desktop showed it: with no notification service yet, the next run says it.
+    notifier_->notify(summary, std::string(noTray) + (demo_ ? "" : relaunch) + gnome, "tray", [](std::optional<std::uint32_t> id) {
+        if (id) QSettings(QStringLiteral("Tallyvane"), QStringLiteral("Tallyvane")).setValue(QLatin1String(shownKey), true);
+    });
 }
 
 }  // namespace tallyvane
