@@ -4,6 +4,7 @@
 
 #include "model/account_texts.h"
 #include "tests/support/fakes.h"
+#include "tests/support/scoped_variable.h"
 
 namespace tallyvane {
 namespace {
@@ -20,7 +21,7 @@ std::string credits(const std::string& has, const std::string& unlimited, const 
 // Each row: the answers (a notification as it comes; "!" an error answer), then "line | block | [planType,
 // creditsBalance, limitReached, resetCreditsAvailable]" of status.json, "-" for no text. The windows always stay.
 TEST(AccountState, LineBlockAndStatusMembers) {
-    setenv("TZ", "UTC", 1);
+    const auto zone = testing::setUntilTheEnd("TZ", "UTC");
     const std::string c539 = credits("true", "false", R"("5.39")"), reached = R"(,"rateLimitReachedType":)";
     const std::string relay = "Limite atteinte · les crédits prennent le relais (5,39 restants)", spent = "reprise le 6 déc., 23:33";
     const std::pair<std::vector<std::string>, std::string> table[] = {

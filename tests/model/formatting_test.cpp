@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "model/formatting.h"
+#include "tests/support/scoped_variable.h"
 
 namespace tallyvane {
 namespace {
@@ -30,7 +31,7 @@ TEST(Formatting, NumbersAndDays) {
 }
 
 TEST(Formatting, TimesFollowTheUsersZoneAndLocale) {
-    const char* names[] = {"TZ", "LANG", "LC_TIME", "LC_ALL"};  // each test runs in a process of its own
+    const char* names[] = {"TZ", "LANG", "LC_TIME", "LC_ALL"};
     const Instant march5 = Instant{} + 1772721000s, january12 = Instant{} + 1768208700s;  // 14:30 and 09:05 UTC
     const struct { std::vector<const char*> environment; std::function<std::string()> text; const char* expected; } table[] = {
         {{"UTC", "en_US.UTF-8", "", ""}, [&] { return resetStamp(march5); }, "5 mars, 14:30"},  // French in any locale
@@ -46,7 +47,8 @@ TEST(Formatting, TimesFollowTheUsersZoneAndLocale) {
         {{"Pacific/Pago_Pago", "fr_FR.UTF-8", "", ""}, [] { return day("2026-03-05"); }, "5 mars 2026"},
     };
     for (const auto& row : table) {
-        for (std::size_t i = 0; i < std::size(names); ++i) setenv(names[i], row.environment[i], 1);
+        std::vector<std::shared_ptr<void>> variables;
+        for (std::size_t i = 0; i < std::size(names); ++i) variables.push_back(testing::setUntilTheEnd(names[i], row.environment[i]));
         EXPECT_EQ(row.text(), row.expected) << row.environment[0] << " " << row.environment[1];
     }
 }

@@ -9,6 +9,7 @@
 #include "model/panel_texts.h"
 #include "model/reading_rules.h"
 #include "model/unix_time.h"
+#include "tests/support/scoped_variable.h"
 
 namespace tallyvane {
 namespace {
@@ -37,13 +38,6 @@ std::vector<Reading> history(const QuotaWindow& window, const std::vector<Past>&
         rows.push_back({p.windowId, unixSeconds(at(p.minutes)), p.used, reset, window.durationMins, window.name});
     }
     return rows;
-}
-
-// TZ=UTC until the result goes, then TZ as it was.
-std::shared_ptr<void> utcUntilTheEnd() {
-    const auto was = getenv("TZ") ? std::optional<std::string>(getenv("TZ")) : std::nullopt;
-    setenv("TZ", "UTC", 1);
-    return std::shared_ptr<void>(nullptr, [was](void*) { was ? setenv("TZ", was->c_str(), 1) : unsetenv("TZ"); });
 }
 
 TEST(Forecast, RateAndExhaustion) {
@@ -139,7 +133,7 @@ TEST(ReadingRules, WorthStoring) {
 
 // Each row's due alerts by kind name; `text` is the first one's summary and body.
 TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
-    const auto zone = utcUntilTheEnd();
+    const auto zone = testing::setUntilTheEnd("TZ", "UTC");
     const AlertRecord used90{"w", P, "used90"}, used100{"w", P, "used100"};
     const struct { const char* name; double used; std::optional<double> resetMin; std::vector<Past> past; std::vector<AlertRecord> sent;
                    bool forecastShows; std::vector<std::string> expected; std::int64_t periodEnd; const char* text = nullptr;
@@ -193,7 +187,7 @@ TEST(AlertPolicy, EachKindOncePerPeriodInFrench) {
 // When the account's limit begins (unknown at a run's first reading): once per period, the earliest reset of the windows
 // at 100 %, else 0; without a period, an episode seen to begin is a new one.
 TEST(AlertPolicy, LimitWhenItBeginsOncePerPeriod) {
-    const auto zone = utcUntilTheEnd();
+    const auto zone = testing::setUntilTheEnd("TZ", "UTC");
     AccountState credits, spent;
     credits.hasCredits = true, credits.balance = "5.39", spent.hasCredits = false, spent.spendControlReached = true;
     const std::vector<QuotaWindow> full{testWindow(100, 120, 300), {"v", "Semaine", 100, at(60), 10'080}}, quiet{testWindow(50, 120, 300)};
