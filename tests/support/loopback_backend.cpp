@@ -72,7 +72,7 @@ void LoopbackBackend::serve() {
 
 // One request per connection: the answer says so, and codex opens another for the next.
 void LoopbackBackend::answer(int connection) {
-    const timeval patience{5, 0};  // a client that stalls gets no answer rather than the server
+    const timeval patience{5, 0};  // a client that stalls cannot hold the server
     setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
     std::string request;
     char buffer[4096];
@@ -82,7 +82,8 @@ void LoopbackBackend::answer(int connection) {
         request.append(buffer, static_cast<std::size_t>(n));
     }
     const std::string target = request.substr(0, request.find("\r\n"));
-    const bool usage = target.find("/wham/usage") != std::string::npos, profile = target.find("/wham/profiles/me") != std::string::npos;
+    const bool usage = target.find("/wham/usage") != std::string::npos;
+    const bool profile = target.find("/wham/profiles/me") != std::string::npos;
     const std::string status = usage || profile ? "200 OK" : "404 Not Found", body = usage ? usageBody_ : !profile ? "{}" :
         R"({"stats":{"lifetime_tokens":4200000,"daily_usage_buckets":[{"start_date":"2026-12-06","tokens":123456}]}})";
     const std::string response = "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
