@@ -6,7 +6,7 @@
 //   "atStart", "afterInitialized": steps   before anything is read, and when "initialized" arrives
 //   "initialize": answer   "account/rateLimits/read", "account/usage/read": [answer, ...] (the n-th request gets the
 //                          n-th answer, the last one repeats); by default, realistic results
-// An answer is one step, a list of steps, "silent", or "default" (the realistic result). Steps:
+// An answer is one step, a list of steps (none: no answer), or "default" (the realistic result). Steps:
 //   {"result": value}  {"error": {"code": c, "message": m}}  {"notify": method, "params": value}  {"raw": text}
 //   {"flood": bytes, "line": text} (copies of text and a line feed)  {"floodUnterminated": bytes} (that many "x")
 //   {"floodStderr": bytes} (log lines)  {"sleepMs": n}  {"closeStdin": true} (later client writes fail)  {"exit": status}
@@ -57,9 +57,8 @@ void writeRepeated(int fd, const std::string& unit, std::size_t total) {
         writeAll(fd, std::string_view(chunk).substr(0, std::min(left, chunk.size())));
 }
 
-// "silent", "default", a single step or a list of steps, as a list of steps.
+// "default", a single step or a list of steps, as a list of steps.
 Json asSteps(const Json& answer, const Json& defaultAnswer) {
-    if (answer == "silent") return Json::array();
     Json steps = Json::array();
     for (const Json& step : answer.is_array() ? answer : Json::array({answer}))
         steps.push_back(step == "default" ? defaultAnswer : step);

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -117,17 +118,30 @@ long statusKiB(const std::string& field) {
     return 0;
 }
 
-// A crash keeps what was read and the next child's ids go on. status.json and the folders made for it are
+// The child that runs is `program` itself, given the variables npm's launcher would give it for `package`.
+void expectNativeProgram(const LiveRig& rig, const std::string& program, const std::string& package) {
+    const std::string proc = "/proc/" + std::to_string(rig.model->processId());
+    EXPECT_EQ(fs::read_symlink(proc + "/exe"), fs::canonical(program));
+    std::ostringstream environment;
+    environment << std::ifstream(proc + "/environ").rdbuf();
+    EXPECT_TRUE(environment.str().find("CODEX_MANAGED_PACKAGE_ROOT=" + fs::canonical(package).string() + '\0' + "CODEX_MANAGED_BY_NPM=1") !=
+                std::string::npos) << environment.str();
+}
+
+// npm's layout under nvm, whose launcher would exit 127 if it ever ran: the scripted peer, as native program, starts
+// directly. A crash keeps what was read and the next child's ids go on. status.json and the folders made for it are
 // private whatever the umask; a folder that already exists keeps its mode.
-TEST(LiveSession, CyclesAcrossACrashAndKeepsStatusFilePrivate) {
+TEST(LiveSession, CyclesAcrossACrashFromAnNvmInstallAndKeepsStatusFilePrivate) {
     ::umask(0);  // each test runs in a process of its own
     LiveRig rig(json::parse(R"({"atStart": [{"notify": "configWarning", "params": {"summary": "no bubblewrap"}}],
         "afterInitialized": [{"notify": "remoteControl/status/changed", "params": {"status": "disabled"}}],
-        "account/usage/read": ["default", {"exit": 3}]})"));
+        "account/usage/read": ["default", {"exit": 3}]})"), "");
+    testing::lay(rig.home, testing::npm("~/.nvm/versions/node/v22.1.0/"), FAKE_CODEX_PATH);
     ::mkdir((rig.home + "/Library").c_str(), 0755);
     const auto cycled = [&] { return rig.model->tokenUpdated() && !rig.model->refreshing() && rig.model->pending().empty(); };
     rig.model->start();
-    ASSERT_TRUE(rig.runUntil(cycled));
+    ASSERT_TRUE(rig.runUntil(cycled)) << rig.model->error().value_or("-");
+    expectNativeProgram(rig, FAKE_CODEX_PATH, rig.home + "/.nvm/versions/node/v22.1.0/lib/node_modules/@openai/codex");
     const std::vector<QuotaWindow> windows = rig.model->windows();
     rig.model->refresh();
     ASSERT_TRUE(rig.runUntil([&] { return !rig.model->hasProcess(); }));
@@ -166,25 +180,6 @@ TEST(LiveSession, PeersThatFailSayHowAndAreReplaced) {
         EXPECT_TRUE(rig.runUntil([&] { return rig.received().find('|') != std::string::npos; }));
         EXPECT_TRUE(rig.received().starts_with(row.receivedFirst)) << rig.received();
     }
-}
-
-// The child that runs is `program` itself, given the variables npm's launcher would give it for `package`.
-void expectNativeProgram(const LiveRig& rig, const std::string& program, const std::string& package) {
-    const std::string proc = "/proc/" + std::to_string(rig.model->processId());
-    EXPECT_EQ(fs::read_symlink(proc + "/exe"), fs::canonical(program));
-    std::ostringstream environment;
-    environment << std::ifstream(proc + "/environ").rdbuf();
-    EXPECT_TRUE(environment.str().find("CODEX_MANAGED_PACKAGE_ROOT=" + fs::canonical(package).string() + '\0' + "CODEX_MANAGED_BY_NPM=1") !=
-                std::string::npos) << environment.str();
-}
-
-// npm's layout under nvm, whose launcher would exit 127 if it ever ran: the scripted peer, as native program, starts directly.
-TEST(LiveSession, AnNvmInstallStartsItsNativeProgramNeverItsLauncher) {
-    LiveRig rig(json::object(), "");
-    testing::lay(rig.home, testing::npm("~/.nvm/versions/node/v22.1.0/"), FAKE_CODEX_PATH);
-    rig.model->start();
-    ASSERT_TRUE(rig.runUntil([&] { return rig.model->windows().size() == 2; })) << rig.model->error().value_or("-");
-    expectNativeProgram(rig, FAKE_CODEX_PATH, rig.home + "/.nvm/versions/node/v22.1.0/lib/node_modules/@openai/codex");
 }
 
 TEST(ChildLifetime, EveryWayOfEndingLeavesNoProcess) {
@@ -245,34 +240,24 @@ TEST(RealCodex, SignedOutAsksToReconnectAndLeavesNoProcessBehind) {
     EXPECT_TRUE(rig.runUntil([&] { return rig.survivors().empty(); }, 3s)) << rig.survivors().size() << " still run";
 }
 
-// npm's install of the real codex in an nvm folder, with no node beside it: its native program runs, signed in.
-TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindows) {
+// npm's install of the real codex in an nvm folder, with no node beside it: its native program runs, signed in,
+// at the limit with credits, as the backend says it and the real codex passes it on.
+TEST(RealCodex, SignedInThroughALoopbackBackendReadsTheWindowsThePlanAndTheCredits) {
     const std::string modules = std::string(CODEX_NPM_DIR) + "/node_modules/", nvm = "~/.nvm/versions/node/v22.1.0/";
     if (!fs::exists(modules + ".bin/codex")) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
-    testing::LoopbackBackend backend(testing::usageBody(42, 5));
+    testing::LoopbackBackend backend(testing::usageBody(100, 40, R"("plan_type":"plus","credits":{"has_credits":true,)"
+        R"("unlimited":false,"balance":"5.39"},"rate_limit_reached_type":{"type":"rate_limit_reached"},)"
+        R"("rate_limit_reset_credits":{"available_count":1})"));
     LiveRig rig(nullptr, "");
     testing::lay(rig.home, {"L " + nvm + "lib/node_modules/@openai/codex " + modules + "@openai/codex", "L " + nvm + "bin/codex ../lib/" +
         "node_modules/@openai/codex/bin/codex.js", "L " + nvm + "lib/node_modules/" + testing::platformPackage + " " + modules + testing::platformPackage}, "");
     testing::signInCodex(rig.home, backend);
     rig.model->start();
     ASSERT_TRUE(rig.runUntil([&] { return rig.model->windows().size() == 2; }, 60s)) << rig.model->error().value_or("-");
-    EXPECT_EQ(rig.model->windows()[0].used, 42);
-    EXPECT_EQ(rig.model->windows()[1].used, 5);
-    expectNativeProgram(rig, std::string(CODEX_NPM_DIR) + "/" + testing::nativeInModules, modules + "@openai/codex");
-}
-
-// At the limit with credits, as the backend says it and the real codex passes it on.
-TEST(RealCodex, AtTheLimitShowsThePlanTheCreditsAndTheResetCredits) {
-    const std::string codex = std::string(CODEX_NPM_DIR) + "/node_modules/.bin/codex";
-    if (!fs::exists(codex)) GTEST_SKIP() << "npm was unreachable: see install.log in " << CODEX_NPM_DIR;
-    testing::LoopbackBackend backend(testing::usageBody(100, 40, R"("plan_type":"plus","credits":{"has_credits":true,"unlimited":false,"balance":"5.39"},)"
-        R"("rate_limit_reached_type":{"type":"rate_limit_reached"},"rate_limit_reset_credits":{"available_count":1})"));
-    LiveRig rig(nullptr, codex);
-    testing::signInCodex(rig.home, backend);
-    rig.model->start();
-    ASSERT_TRUE(rig.runUntil([&] { return rig.model->updated().has_value(); }, 60s)) << rig.model->error().value_or("-");
+    EXPECT_TRUE(rig.model->windows()[0].used == 100 && rig.model->windows()[1].used == 40);
     EXPECT_EQ(accountLineText(rig.model->account()).value_or("-") + " | " + limitBlockText(rig.model->account(), rig.model->windows()).value_or("-"),
               "Forfait Plus · 5,39 crédits · 1 réinitialisation disponible | Limite atteinte · les crédits prennent le relais (5,39 restants)");
+    expectNativeProgram(rig, std::string(CODEX_NPM_DIR) + "/" + testing::nativeInModules, modules + "@openai/codex");
 }
 
 }  // namespace

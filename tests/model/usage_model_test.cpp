@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <map>
+#include <sstream>
 
 #include "model/run_flags.h"
 #include "tests/support/fakes.h"
@@ -71,7 +72,8 @@ std::string sent(const ModelRig& rig) {
     std::string all;
     for (const auto& child : rig.launcher->children) {
         all += all.empty() ? "" : " |";
-        for (const std::string& line : child->writtenLines()) {
+        std::istringstream written(child->written);
+        for (std::string line; std::getline(written, line);) {
             const Json message = Json::parse(line);
             all += " " + (message.contains("id") ? message["id"].dump() + ":" : "") + message["method"].get<std::string>();
         }

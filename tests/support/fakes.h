@@ -6,7 +6,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,13 +67,6 @@ struct FakeChild final : ChildProcess {
     // The child writes bytes to its standard output, respectively exits (through the real event path).
     void print(std::string_view bytes) { if (!outputStopped) events.output(bytes); }
     void exit(ChildExit status = {}) { exited = true, events.exited(status); }
-    // Lines the model wrote, without their line feeds.
-    std::vector<std::string> writtenLines() const {
-        std::vector<std::string> lines;
-        std::istringstream in(written);
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
-    }
 
     LaunchRequest request;
     ChildEvents events;

@@ -5,9 +5,11 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -19,8 +21,7 @@ namespace {
 std::string base64Url(const std::string& bytes) {
     static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
     std::string out;
-    unsigned value = 0;
-    int bits = 0;
+    unsigned value = 0, bits = 0;
     for (unsigned char c : bytes) {
         value = (value << 8) | c, bits += 8;
         while (bits >= 6) out.push_back(alphabet[(value >> (bits -= 6)) & 63]);
@@ -71,24 +72,20 @@ void LoopbackBackend::serve() {
 
 // One request per connection: the answer says so, and codex opens another for the next.
 void LoopbackBackend::answer(int connection) {
+    const timeval patience{5, 0};  // a client that stalls cannot hold the server
+    setsockopt(connection, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
     std::string request;
     char buffer[4096];
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (request.find("\r\n\r\n") == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        pollfd fd{connection, POLLIN, 0};
-        if (poll(&fd, 1, 200) <= 0) continue;
+    while (request.find("\r\n\r\n") == std::string::npos) {
         const ssize_t n = read(connection, buffer, sizeof buffer);
         if (n <= 0) return;
         request.append(buffer, static_cast<std::size_t>(n));
     }
     const std::string target = request.substr(0, request.find("\r\n"));
-    std::string status = "200 OK", body;
-    if (target.find("/wham/usage") != std::string::npos)
-        body = usageBody_;
-    else if (target.find("/wham/profiles/me") != std::string::npos)
-        body = R"({"stats":{"lifetime_tokens":4200000,"daily_usage_buckets":[{"start_date":"2026-12-06","tokens":123456}]}})";
-    else
-        status = "404 Not Found", body = "{}";
+    const bool usage = target.find("/wham/usage") != std::string::npos;
+    const bool profile = target.find("/wham/profiles/me") != std::string::npos;
+    const std::string status = usage || profile ? "200 OK" : "404 Not Found", body = usage ? usageBody_ : !profile ? "{}" :
+        R"({"stats":{"lifetime_tokens":4200000,"daily_usage_buckets":[{"start_date":"2026-12-06","tokens":123456}]}})";
     const std::string response = "HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
                                  std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     (void)!send(connection, response.data(), response.size(), MSG_NOSIGNAL);
@@ -112,8 +109,7 @@ void signInCodex(const std::string& home, const LoopbackBackend& backend) {
     std::filesystem::create_directories(dir);
     const auto now = std::chrono::system_clock::now();
     const auto exp = std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count() + 86'400;
-    const std::string payload =
-        R"({"email":"tests@example.invalid","exp":)" + std::to_string(exp) +
+    const std::string payload = R"({"email":"tests@example.invalid","exp":)" + std::to_string(exp) +
         R"(,"https://api.openai.com/auth":{"chatgpt_plan_type":"pro","chatgpt_user_id":"user-tests","chatgpt_account_id":"account-tests"}})";
     const std::string jwt = base64Url(R"({"alg":"none","typ":"JWT"})") + "." + base64Url(payload) + "." + base64Url("unchecked");  // an empty signature is refused
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
