@@ -59,7 +59,6 @@ TEST(Forecast, RateAndExhaustion) {
         {"at the 20 % floor", 20, 120, 300, {{-20, 4}, {-10, 12}}, 48, 100},
         {"other windows and periods", 50, 120, 300,
          {{-40, 30}, {-30, 35}, {-20, 40}, {-10, 45}, {-25, 90, 0, "x"}, {-35, 99, previous}}, 30, 100},
-        {"reset drifted 45 s", 50, 120, 300, {{-20, 40, 45}}, 30, 100},
         {"reset drifted 120 s: same period", 50, 120, 300, {{-40, 30, -120}, {-30, 35, -120}, {-20, 40, 120}}, 30, 100},
         {"use fell 10 points: a new period", 20, 120, 300, {{-40, 50}, {-30, 60}, {-20, 10}, {-10, 15}}, 30, {}},
         {"5-hour window: last 60 min", 50, 120, 300, slowingDown, 0, {}},
@@ -87,8 +86,7 @@ TEST(Forecast, EvenPace) {
         {{}, 300, -1}, {150, {}, -1},   {150, 0, -1},  {150, -60, -1}, {1, std::numeric_limits<std::int64_t>::max(), 1},
     };
     for (const auto& row : table) {
-        EXPECT_NEAR(evenPace(testWindow(50, row.resetMin, row.durationMins), at(0)).value_or(-1), row.pace, 1e-9)
-            << row.resetMin.value_or(-1) << " " << row.pace;
+        EXPECT_NEAR(evenPace(testWindow(50, row.resetMin, row.durationMins), at(0)).value_or(-1), row.pace, 1e-9) << &row - table;
     }
 }
 
@@ -107,7 +105,6 @@ TEST(Forecast, DemoHistory) {
     }
     ASSERT_EQ(demo.dailyTokens.size(), 30u);
     EXPECT_EQ(demo.dailyTokens.front().day + " " + demo.dailyTokens.back().day, "2026-09-04 2026-10-03");
-    EXPECT_EQ(demo.dailyTokens.back().tokens, 23'450);
 }
 
 TEST(ReadingRules, WorthStoring) {

@@ -20,6 +20,7 @@ HistoryBatch taken(std::initializer_list<std::int64_t> times) {
 
 auto collect(std::vector<std::string>& warnings) { return [&warnings](const std::string& text) { warnings.push_back(text); }; }
 void unexpected(const std::string& message) { ADD_FAILURE() << message; }
+auto rows(const HistorySnapshot& all) { return std::tuple(all.readings, all.dailyTokens, all.alerts); }
 
 // What `sql` answers through the sqlite3 command, as a user's script would ask.
 std::string ask(const std::string& path, const std::string& sql) {
@@ -50,16 +51,12 @@ TEST(SqliteHistoryStore, StartsAPrivateLoggedFileThenKeepsTheLastRowOfEachKeyAnd
                             "window_id = \"v\"; SELECT day, tokens FROM daily_tokens; SELECT window_id, period_end, kind, "
                             "sent_at FROM alerts WHERE window_id = \"v\""),
                   "v|1700006391|12.5|NULL|NULL|5 h\n2023-11-14|7\n2023-11-15|6\nv|0|forecast|1700006399\n");
-        const HistorySnapshot all = store.load(0);
-        EXPECT_EQ(all.readings, (std::vector{bare, reading("w", day - 9, 11), reading("w", day + 9)}));
-        EXPECT_EQ(all.dailyTokens, (std::vector<DailyTokens>{{"2023-11-14", 7}, {"2023-11-15", 6}}));
-        EXPECT_EQ(all.alerts, alerts);
+        EXPECT_EQ(rows(store.load(0)), std::tuple(std::vector{bare, reading("w", day - 9, 11), reading("w", day + 9)},
+                                                  std::vector<DailyTokens>{{"2023-11-14", 7}, {"2023-11-15", 6}}, alerts));
         EXPECT_EQ(store.load(day).readings, taken({day + 9}).readings);
         store.prune(day);
-        const HistorySnapshot pruned = store.load(0);
-        EXPECT_EQ(pruned.readings, taken({day + 9}).readings);
-        EXPECT_EQ(pruned.dailyTokens, (std::vector<DailyTokens>{{"2023-11-15", 6}}));
-        EXPECT_EQ(pruned.alerts, std::vector(alerts.begin() + 1, alerts.end()));
+        EXPECT_EQ(rows(store.load(0)), std::tuple(taken({day + 9}).readings, std::vector<DailyTokens>{{"2023-11-15", 6}},
+                                                  std::vector(alerts.begin() + 1, alerts.end())));
     }
     EXPECT_EQ(openDescriptorCount(), descriptors);
 }
