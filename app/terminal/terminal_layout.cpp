@@ -221,7 +221,8 @@ std::vector<std::string> terminalLines(const PanelLines& panel, int width, int m
     const auto blank = [&] { add(Part::Blank, {Line{}}); };
     const auto paragraph = [&](Part part, const std::string& text, Paint paint) {
         Block& block = blocks.emplace_back(Block{part, {}});
-        if (width < cuttingWidth) block.rows.push_back({{text, paint}});
+        // Narrow, texts keep to one line; a problem is said whole all the same, since it says what to do.
+        if (width < cuttingWidth && paint != Paint::Orange) block.rows.push_back({{text, paint}});
         else
             for (std::string& row : wrapped(text, column)) block.rows.push_back({{std::move(row), paint}});
     };

@@ -2,7 +2,7 @@
 // The panel's content laid out as terminal lines, with SGR colours when asked: pure, so that it
 // is tested without a terminal. The quota windows and the token figures sit in a column as wide
 // as the bar. From `cuttingWidth` columns on, long texts wrap to that column; below it every
-// text keeps to one line and whatever passes the terminal's width is cut with « … ».
+// text but an error keeps to one line and whatever passes the terminal's width is cut with « … ».
 #include <string>
 #include <string_view>
 #include <vector>
