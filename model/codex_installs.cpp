@@ -61,7 +61,7 @@ void addNvm(const std::string& nvm, const FileSystem& files, std::vector<std::st
     for (int step = 0; step < aliasSteps; ++step) {
         const auto text = files.readSmallFile(joinPath(nvm, "alias/" + alias));
         if (!text) break;
-        const std::string_view value = trimmed(text->substr(0, text->find('\n')));
+        const std::string_view value = trimmed(std::string_view(*text).substr(0, text->find('\n')));
         if (value == "system") return;
         if (const auto version = newestMatching(installed, value)) {
             places.push_back(joinPath(nvm, "versions/node/" + *version + "/bin/codex"));
