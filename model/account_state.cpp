@@ -16,12 +16,6 @@ constexpr std::array<std::string_view, 20> planNames{
     "self_serve_business_usage_based", "business", "ent26", "enterprise_cbp_automation", "enterprise_cbp_usage_based",
     "enterprise", "edu", "edu_plus", "edu_pro", "sci", "sci_plus", "unknown"};
 
-const Json* member(const Json& object, const char* name) {
-    if (!object.is_object()) return nullptr;
-    auto it = object.find(name);
-    return it == object.end() ? nullptr : &*it;
-}
-
 std::optional<std::string> text(const Json* value) {
     if (!value || !value->is_string()) return std::nullopt;
     return value->get<std::string>();
@@ -45,9 +39,9 @@ bool plainDecimal(const std::string& value) {
 
 // The snapshot that stands for the account.
 const Json* accountSnapshot(const Json& payload) {
-    if (const Json* byId = member(payload, "rateLimitsByLimitId"))
-        if (const Json* codex = member(*byId, "codex"); codex && codex->is_object()) return codex;
-    const Json* single = member(payload, "rateLimits");
+    if (const Json* byId = jsonMember(payload, "rateLimitsByLimitId"))
+        if (const Json* codex = jsonMember(*byId, "codex"); codex && codex->is_object()) return codex;
+    const Json* single = jsonMember(payload, "rateLimits");
     return single && single->is_object() ? single : nullptr;
 }
 
@@ -55,21 +49,21 @@ const Json* accountSnapshot(const Json& payload) {
 
 AccountState readAccount(const Json& payload, bool topLevel, AccountState state) {
     if (const Json* snapshot = accountSnapshot(payload)) {
-        state.planType = text(member(*snapshot, "planType"));
+        state.planType = text(jsonMember(*snapshot, "planType"));
         if (state.planType && std::ranges::find(planNames, *state.planType) == planNames.end()) state.planType.reset();
-        const Json* credits = member(*snapshot, "credits");
-        state.hasCredits = credits ? flag(member(*credits, "hasCredits")) : std::nullopt;
-        state.unlimited = credits ? flag(member(*credits, "unlimited")) : std::nullopt;
-        state.balance = credits ? text(member(*credits, "balance")) : std::nullopt;
+        const Json* credits = jsonMember(*snapshot, "credits");
+        state.hasCredits = credits ? flag(jsonMember(*credits, "hasCredits")) : std::nullopt;
+        state.unlimited = credits ? flag(jsonMember(*credits, "unlimited")) : std::nullopt;
+        state.balance = credits ? text(jsonMember(*credits, "balance")) : std::nullopt;
         if (state.balance && !plainDecimal(*state.balance)) state.balance.reset();
-        state.reachedType = text(member(*snapshot, "rateLimitReachedType"));
-        state.spendControlReached = flag(member(*snapshot, "spendControlReached"));
+        state.reachedType = text(jsonMember(*snapshot, "rateLimitReachedType"));
+        state.spendControlReached = flag(jsonMember(*snapshot, "spendControlReached"));
     }
     if (topLevel) {
-        state.ordinaryUsageAllowed = flag(member(payload, "ordinaryUsageAllowed"));
+        state.ordinaryUsageAllowed = flag(jsonMember(payload, "ordinaryUsageAllowed"));
         state.resetCredits.reset();
-        if (const Json* summary = member(payload, "rateLimitResetCredits"))
-            if (const Json* count = member(*summary, "availableCount"))
+        if (const Json* summary = jsonMember(payload, "rateLimitResetCredits"))
+            if (const Json* count = jsonMember(*summary, "availableCount"))
                 if (const auto n = jsonIntegral(*count); n && *n >= 0) state.resetCredits = n;
     }
     return state;

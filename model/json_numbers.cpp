@@ -5,6 +5,12 @@
 
 namespace tallyvane {
 
+const nlohmann::json* jsonMember(const nlohmann::json& object, const char* name) {
+    if (!object.is_object()) return nullptr;
+    const auto it = object.find(name);
+    return it == object.end() ? nullptr : &*it;
+}
+
 std::optional<double> jsonDouble(const nlohmann::json& value) {
     if (!value.is_number()) return std::nullopt;  // is_number() is false for booleans
     return value.get<double>();

@@ -1,5 +1,5 @@
 #pragma once
-// Reading numbers sent by the peer. They are untrusted: booleans are not numbers here,
+// Reading values sent by the peer. They are untrusted: booleans are not numbers here,
 // and conversions saturate instead of overflowing.
 #include <cstdint>
 #include <optional>
@@ -9,6 +9,9 @@
 #include "platform/clock.h"
 
 namespace tallyvane {
+
+// The member `name` of `object`; null when `object` is not an object or has no such member.
+const nlohmann::json* jsonMember(const nlohmann::json& object, const char* name);
 
 // The value as a double, when it is a JSON number (not a boolean).
 std::optional<double> jsonDouble(const nlohmann::json& value);

@@ -43,12 +43,6 @@ bool mentionsSignIn(const std::string& message) {
     return lower.find("auth") != std::string::npos || message.find("401") != std::string::npos;
 }
 
-const Json* member(const Json& object, const char* name) {
-    if (!object.is_object()) return nullptr;
-    auto it = object.find(name);
-    return it == object.end() ? nullptr : &*it;
-}
-
 }  // namespace
 
 // The line buffer of the current child. Lives on the I/O queue; bytes of an earlier child never
@@ -329,14 +323,14 @@ void UsageModel::finishStopping(std::chrono::milliseconds grace) {
 
 void UsageModel::handle(const Json& message) {
     if (!message.is_object()) return;
-    const Json* method = member(message, "method");
-    const Json* params = member(message, "params");
+    const Json* method = jsonMember(message, "method");
+    const Json* params = jsonMember(message, "params");
     if (method && method->is_string() && *method == "account/rateLimits/updated" && params && params->is_object()) {
         acceptQuota(*params, false);
         return;
     }
 
-    const Json* idMember = member(message, "id");
+    const Json* idMember = jsonMember(message, "id");
     if (!idMember) return;
     const auto id = jsonIntegral(*idMember);
     if (!id) return;
@@ -345,10 +339,10 @@ void UsageModel::handle(const Json& message) {
     const std::string kind = entry->second.kind;
     pending_.erase(entry);
 
-    const Json* error = member(message, "error");
-    const Json* result = member(message, "result");
+    const Json* error = jsonMember(message, "error");
+    const Json* result = jsonMember(message, "result");
     if (error && error->is_object()) {
-        const Json* text = member(*error, "message");
+        const Json* text = jsonMember(*error, "message");
         const std::string m = (text && text->is_string()) ? text->get<std::string>() : std::string();
         const char* userText = mentionsSignIn(m) ? signInText : unavailableText;
         if (kind == "tokens")
@@ -376,17 +370,17 @@ void UsageModel::tail() {
 
 void UsageModel::acceptTokens(const Json& result) {
     std::optional<std::int64_t> lifetime;
-    if (const Json* summary = member(result, "summary"))
-        if (const Json* total = member(*summary, "lifetimeTokens")) lifetime = jsonTruncatedInt64(*total);
+    if (const Json* summary = jsonMember(result, "summary"))
+        if (const Json* total = jsonMember(*summary, "lifetimeTokens")) lifetime = jsonTruncatedInt64(*total);
     publish(lifetime_, lifetime);
 
     std::vector<DailyTokens> daily;
-    const Json* buckets = member(result, "dailyUsageBuckets");
+    const Json* buckets = jsonMember(result, "dailyUsageBuckets");
     if (buckets && buckets->is_array() &&
         std::all_of(buckets->begin(), buckets->end(), [](const Json& b) { return b.is_object(); })) {
         for (const Json& bucket : *buckets) {
-            const Json* date = member(bucket, "startDate");
-            const Json* tokens = member(bucket, "tokens");
+            const Json* date = jsonMember(bucket, "startDate");
+            const Json* tokens = jsonMember(bucket, "tokens");
             if (!date || !date->is_string() || !tokens || !tokens->is_number()) continue;
             daily.push_back({date->get<std::string>(), *jsonTruncatedInt64(*tokens)});
         }
