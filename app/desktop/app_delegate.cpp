@@ -98,10 +98,11 @@ bool AppDelegate::launch() {
     panel_ = new QuotaPanel(view);
     updateIcon();
 
-    // Qt closes the popup on clicks outside it; this covers the focus going elsewhere.
+    // Qt closes the popup on clicks outside it; this covers the focus going elsewhere. A state change
+    // before the panel ever had the focus (a busy X server, a window shown without it) is not that.
     outsideMonitor_ = connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
                               [this](Qt::ApplicationState state) {
-                                  if (state != Qt::ApplicationActive) panel_->dismiss();
+                                  if (state != Qt::ApplicationActive && panel_->hadFocus()) panel_->dismiss();
                               });
 
     screens_ = new ScreenWatcher(this);

@@ -75,9 +75,15 @@ bool QuotaPanel::takeClosingPress() {
 
 void QuotaPanel::showEvent(QShowEvent* event) {
     closingPress_.invalidate();
+    hadFocus_ = windowType() == Qt::Popup;  // a popup holds the keyboard from the start
     composited_ = compositorActive();
     shape();
     QWidget::showEvent(event);
+}
+
+void QuotaPanel::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) hadFocus_ = true;
+    QWidget::changeEvent(event);
 }
 
 // Qt hands a popup the presses outside it too, and closes it on them.

@@ -25,6 +25,8 @@ public:
     // True once, shortly after a press outside the panel closed it: that press's own Activate,
     // when it was on the tray item, must not open the panel again. Any other request opens it.
     bool takeClosingPress();
+    // The panel has had the keyboard focus since it last showed: only then can it lose it.
+    bool hadFocus() const { return hadFocus_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,6 +34,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void shape();
@@ -39,6 +42,7 @@ private:
     QWidget* content_;
     bool composited_ = false;
     QElapsedTimer closingPress_;
+    bool hadFocus_ = false;
 };
 
 }  // namespace tallyvane
